@@ -1,0 +1,67 @@
+#include "app/Main.h"
+
+#include "app/Records.h"
+#include "input/InputSystem.h"
+
+#include <GL/gl.h>
+#include <cstdlib>
+#include <new>
+
+// The managers, owned by Main. Each part of the game adds its manager here as it lands.
+CInputSystem *Input = nullptr;
+
+CMain Main;
+
+CMain::CMain()
+    : hWnd(nullptr), hInstance(nullptr), width(800), height(600), drawDistance(75), screen(0),
+      deathTimer(1.0f), active(1), fullscreen(1), hDC(nullptr), hRC(nullptr), keys(),
+      frameStart(0) {
+    // Every rand() of the program comes after this.
+    std::srand(GetTickCount());
+    // Constructors only set fields; nothing touches the window, GL, files or devices
+    // before InitGL. The input system has no constructor: it starts zero-filled.
+    Input = new (std::nothrow) CInputSystem();
+}
+
+CMain::~CMain() {
+    delete Input;
+    Input = nullptr;
+}
+
+int CMain::Render() {
+    frameStart = GetTickCount();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    if (screen == 1) RenderGame();
+
+    // No frame ends before kFrameMilliseconds have passed since it began. Sleep through
+    // most of the wait and spin only over the last millisecond, so an idle game does
+    // not keep a core busy. The difference is unsigned, so the tick wrap does no harm.
+    for (;;) {
+        const DWORD elapsed = GetTickCount() - frameStart;
+        if (elapsed >= kFrameMilliseconds) break;
+        const DWORD left = kFrameMilliseconds - elapsed;
+        if (left > 1) Sleep(left - 1);
+    }
+    return 1;
+}
+
+void CMain::RenderGame() {
+    const bool dead = stCharacter.health <= 0.0f;
+    // Dead: green and blue fade out with the timer, so the scene turns red.
+    if (dead) glColor3f(1.0f, deathTimer, deathTimer);
+
+    // The death fade: one step per frame, stopping just above -3.1.
+    if (dead && deathTimer - 0.01f > -3.1f) deathTimer -= 0.01f;
+}
+
+void CMain::SetScreen(int s) {
+    screen = s;
+    if (s != 1) return;
+    stCharacter.posX = 1.0f;
+    stCharacter.posZ = 59.0f;
+    TheCamera.trackX = -48.0f;
+    TheCamera.trackZ = -19.0f;
+    TheCamera.pitch = 13.0f;
+    if (Mouse) Mouse->posX = 91.0f; // the mouse position is the camera's yaw
+}

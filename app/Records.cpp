@@ -1,0 +1,4 @@
+#include "app/Records.h"
+
+structCharacter stCharacter;
+structCamera TheCamera;

@@ -1,0 +1,62 @@
+// Runs the real main loop on the real clock for 400 presented frames and reports the
+// frame period (median and worst) and the CPU time the process used meanwhile.
+// Without a display it uses SDL's offscreen driver.
+#include "app/Main.h"
+#include "platform/testing.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+double CpuSeconds() {
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    const int frames = argc > 1 ? std::max(10, std::atoi(argv[1])) : 400;
+    if (!std::getenv("DISPLAY") && !std::getenv("SDL_VIDEODRIVER"))
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+
+    using Clock = std::chrono::steady_clock;
+    std::vector<Clock::time_point> presented;
+    presented.reserve(frames + 1);
+    int lastPresents = 0;
+    double cpuStart = 0.0;
+    seams::ScriptAnswers({IDNO}); // windowed
+    seams::SetPumpHook([&] {
+        if (seams::Presents() == lastPresents) return;
+        lastPresents = seams::Presents();
+        if (presented.empty()) cpuStart = CpuSeconds();
+        presented.push_back(Clock::now());
+        if (static_cast<int>(presented.size()) == frames + 1) PostQuitMessage(0);
+    });
+    const int code = WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW);
+    const double cpu = CpuSeconds() - cpuStart;
+    if (code != 0 || static_cast<int>(presented.size()) < frames + 1) {
+        std::fprintf(stderr, "the loop ended early (code %d)\n", code);
+        return 1;
+    }
+
+    std::vector<double> periods;
+    for (size_t i = 1; i < presented.size(); i++)
+        periods.push_back(
+            std::chrono::duration<double, std::milli>(presented[i] - presented[i - 1]).count());
+    const double wall = std::chrono::duration<double>(presented.back() - presented.front()).count();
+    std::vector<double> sorted = periods;
+    std::sort(sorted.begin(), sorted.end());
+    std::printf(
+        "frames %d  period median %.2f ms  min %.2f ms  worst %.2f ms  cpu %.1f%% of one core\n",
+        frames, sorted[sorted.size() / 2], sorted.front(), sorted.back(), 100.0 * cpu / wall);
+    return 0;
+}

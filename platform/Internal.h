@@ -1,0 +1,126 @@
+// Shared state of the platform layer's implementation files. Not for game code.
+#pragma once
+
+#include "platform/DirectInput.h"
+#include "platform/Win32.h"
+#include "platform/testing.h"
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct SDL_Window;
+
+struct HDC__ {
+    HWND window = nullptr;
+    int pixelFormat = 0;
+    int depthBits = 16;
+    bool doubleBuffer = true;
+    int held = 0;
+};
+
+struct HWND__ {
+    SDL_Window *sdl = nullptr;
+    std::string className;
+    WNDPROC proc = nullptr;
+    DWORD style = 0;
+    bool visible = false;
+    bool minimized = false;
+    bool fullscreen = false;
+    int clientWidth = 0;
+    int clientHeight = 0;
+    HDC__ dc;
+};
+
+struct HGLRC__ {
+    void *sdlContext = nullptr;
+    HDC dc = nullptr;
+};
+
+namespace plat {
+
+struct WindowClass {
+    std::string name;
+    WNDPROC proc;
+    HINSTANCE instance;
+    UINT style;
+};
+
+struct State {
+    // Clock
+    bool virtualClock = false;
+    uint32_t virtualNow = 0;
+    uint32_t virtualStep = 1;
+    uint32_t slept = 0;
+    // Message boxes
+    bool scripted = false;
+    std::deque<int> answers;
+    std::vector<seams::Box> boxes;
+    // Faults
+    bool faults[static_cast<int>(seams::Fault::Count)] = {};
+    // Windows
+    std::vector<WindowClass> classes;
+    std::vector<HWND> windows;
+    std::vector<HGLRC> contexts;
+    HWND focus = nullptr;
+    int cursorCount = 0;
+    bool modeRequested = false;
+    int modeWidth = 0, modeHeight = 0;
+    std::vector<std::pair<int, int>> extraModes;
+    // Messages
+    std::deque<MSG> queue;
+    bool quitPosted = false;
+    int quitCode = 0;
+    std::function<void()> pumpHook;
+    bool inHook = false;
+    // Input
+    BYTE keys[256] = {};
+    BYTE buttons[4] = {};
+    // A key or button let go before any poll saw it pressed stays down until one has.
+    bool keyUnseen[256] = {};
+    bool keyReleasePending[256] = {};
+    bool buttonUnseen[4] = {};
+    bool buttonReleasePending[4] = {};
+    int liveDirectInputs = 0;
+    // Counters
+    int presents = 0;
+    int keyboardReads = 0;
+};
+
+State &S();
+
+bool Faulted(seams::Fault fault);
+bool EnsureVideo(); // SDL video up (lazily); false when no display can be opened
+bool VideoUp();
+void PumpEvents();
+void RaiseTerminateSignal();  // what SIGTERM does, for the seams    // SDL events and signals into
+                              // the queue and the input state
+HWND FindWindow(HWND window); // the window if it is live, else null
+void DestroyAllWindows();
+
+// Desktop events, from SDL or from the seams.
+void KeyEvent(int sdlScancode, bool down);
+void MouseMotion(int dx, int dy);
+void MouseWheel(int notches);
+void MouseButton(int index, bool down);
+void SetKey(BYTE dik, bool down);
+void KeysPolled();
+void ButtonsPolled();
+void WindowMinimized(HWND window);
+void WindowRestored(HWND window);
+void WindowFocus(HWND window, bool gained);
+
+// Input devices react to focus and window changes.
+void DevicesLoseFocus();
+void DevicesMouseMotion(int dx, int dy, int dz);
+void ResetInputState();
+int LiveDevices(bool mouse);
+bool AnyRelativeMouse();
+
+// Scan-code tables (platform/KeyMap.cpp).
+BYTE DikFromScancode(int sdlScancode);
+BYTE VkFromScancode(int sdlScancode);
+int ScancodeFromDik(BYTE dik);
+
+} // namespace plat

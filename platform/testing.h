@@ -1,0 +1,98 @@
+// Test seams of the platform layer. Game code never includes this header; tests use
+// it to drive a whole game without a person at the keyboard: a virtual clock, scripted
+// message-box answers, injected keyboard, mouse and window events, fault switches for
+// the platform calls that can fail on Windows, and counters of what was created.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace seams {
+
+// Puts the platform back into the state of a fresh process: windows, contexts and
+// classes destroyed, queue emptied, answers, faults, hooks and counters cleared, the
+// real clock in use. Input devices owned by game objects are left alone.
+void Reset();
+
+// --- Clock -------------------------------------------------------------------------
+// With the virtual clock, GetTickCount returns the current virtual time and then moves
+// it on by stepPerRead; Sleep(ms) moves it on by ms and returns at once.
+void UseVirtualClock(uint32_t start, uint32_t stepPerRead = 1);
+void UseRealClock();
+uint32_t VirtualNow();
+uint32_t SleptMilliseconds(); // total asked of Sleep since the last Reset
+
+// --- Message boxes -----------------------------------------------------------------
+struct Box {
+    std::string text;
+    std::string caption;
+    unsigned type;
+};
+// From now on boxes are not shown: each takes the next scripted answer, and once the
+// script is used up, the default button (IDOK, or IDYES for a Yes/No box).
+void ScriptAnswers(const std::vector<int> &answers);
+const std::vector<Box> &BoxesShown();
+
+// --- Faults ------------------------------------------------------------------------
+enum class Fault {
+    RegisterClass,
+    ChangeDisplaySettings,
+    CreateWindow,
+    GetDC,
+    ChoosePixelFormat,
+    SetPixelFormat,
+    CreateContext,
+    MakeCurrent,    // wglMakeCurrent with a context
+    ReleaseCurrent, // wglMakeCurrent(NULL, NULL)
+    DeleteContext,
+    ReleaseDC,
+    DestroyWindow,
+    UnregisterClass,
+    DirectInputCreate,
+    Count
+};
+// A faulted call fails the way Windows reports it and does nothing else.
+void SetFault(Fault fault, bool on = true);
+
+// A full-screen mode the display accepts besides the modes SDL reports.
+void AddDisplayMode(int width, int height);
+
+// --- Input and window events, as the desktop would deliver them --------------------
+void KeyEvent(uint8_t dikCode, bool down);      // by DirectInput scan code
+void ScancodeEvent(int sdlScancode, bool down); // by SDL scan code
+void MouseMotion(int dx, int dy);
+void MouseWheel(int notches); // positive: rolled away from the user
+void MouseButton(int index, bool down);
+void Minimize();
+void Restore();
+void FocusLost();
+void FocusGained();
+void CloseButton(); // the window manager's close button
+void Terminate();   // as if SIGTERM arrived
+
+// Called whenever PeekMessageA finds the queue empty, before it says so; what the hook
+// posts or injects is picked up by that same call.
+void SetPumpHook(std::function<void()> hook);
+
+// --- What the game did ---------------------------------------------------------------
+int Presents();      // successful SwapBuffers
+int KeyboardReads(); // successful keyboard GetDeviceState
+int LiveWindows();
+int HeldDCs(); // GetDC not yet matched by ReleaseDC
+int LiveContexts();
+bool ContextCurrent();
+bool ClassRegistered(const std::string &name);
+bool DisplayModeChanged(); // a full-screen mode is requested and not yet given back
+int CursorCount();         // ShowCursor's display count
+bool ScreenSaverInhibited();
+bool RelativeMouse(); // SDL relative mouse mode requested by an exclusive mouse
+int LiveDirectInputs();
+int LiveKeyboards();
+int LiveMice();
+std::string WindowTitle();
+void ClientSize(int &width, int &height); // of the newest live window; 0 x 0 without one
+bool WindowFullscreen();
+
+} // namespace seams

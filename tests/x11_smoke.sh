@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# The game as a person meets it, on a real (virtual) X server: the full-screen
+# question, a titled 800 x 600 window cleared to black, and a clean exit (code 0) on
+# Escape, on the window's close button and on SIGTERM. Keys go in through XTEST.
+# Usage: x11_smoke.sh RUN_DIR X11PROBE
+set -u
+run_dir=$1
+probe=$2
+for tool in Xvfb xdotool; do
+    command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 1; }
+done
+
+fail() { echo "FAIL: $*"; exit 1; }
+
+exec 3>/tmp/gravewake-xvfb.$$
+# -noreset: our probes come and go, and a server resetting after its last client
+# left drops whoever connects meanwhile.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+xvfb=$!
+# Wait for the server to go: a dying one removes its socket, which may by then belong
+# to the next server on the same display number.
+cleanup() {
+    [ -n "${game:-}" ] && kill -9 "$game" 2>/dev/null
+    kill "$xvfb" 2>/dev/null
+    wait "$xvfb" 2>/dev/null
+    rm -f /tmp/gravewake-xvfb.$$
+}
+trap cleanup EXIT
+for _ in $(seq 100); do
+    [ -s /tmp/gravewake-xvfb.$$ ] && break
+    sleep 0.1
+done
+export DISPLAY=:$(head -n1 /tmp/gravewake-xvfb.$$)
+[ "$DISPLAY" != ":" ] || fail "Xvfb did not start"
+unset SDL_VIDEODRIVER
+
+# Waits for a viewable top-level window with this title; prints "ID WIDTH HEIGHT".
+wait_window() {
+    for _ in $(seq 200); do
+        "$probe" find "$1" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# A key held long enough for one poll of the game, typed into a window that has the
+# focus and the pointer (there is no window manager to give it either).
+press() {
+    xdotool mousemove --window "$1" 20 20
+    xdotool windowfocus "$1" 2>/dev/null
+    sleep 0.2
+    xdotool keydown "$2"
+    sleep 0.15
+    xdotool keyup "$2"
+}
+
+start_game() {
+    (cd "$run_dir" && exec ./gravewake) &
+    game=$!
+}
+
+wait_exit() {
+    for _ in $(seq 100); do
+        kill -0 $game 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 $game 2>/dev/null && fail "$1: the game did not end"
+    wait $game
+    local code=$?
+    game=
+    [ $code -eq 0 ] || fail "$1: exit code $code"
+}
+
+# Answers the message box with this title by a key; a box may be mapped a moment
+# before it listens, so the key is pressed again until the box goes.
+answer() {
+    local box
+    read -r box _ < <(wait_window "$1") || fail "no box \"$1\""
+    for _ in 1 2 3 4 5; do
+        press "$box" "$2"
+        for _ in $(seq 20); do
+            "$probe" find "$1" >/dev/null || return 0
+            sleep 0.1
+        done
+    done
+    fail "box \"$1\" did not take $2"
+}
+
+# The game's window after answering the full-screen question (and any follow-up).
+open_window() {
+    answer "Start FullScreen?" "$1"
+    [ -z "${2:-}" ] || answer "OpenGL" "$2"
+    read -r win w h < <(wait_window "Hollowmere's Gravewake") || fail "no game window"
+    [ "$w" = 800 ] && [ "$h" = 600 ] || fail "client area ${w}x${h}, not 800x600"
+}
+
+# 1. No to full screen; the window is black; Escape ends the game.
+start_game
+open_window Escape
+sleep 0.5
+max=$("$probe" max "$win") || fail "cannot read the window"
+[ "$max" = 0 ] || fail "window not black (brightest channel $max)"
+press "$win" Escape
+wait_exit "Escape"
+
+# 2. The close button.
+start_game
+open_window Escape
+"$probe" close "$win"
+wait_exit "close button"
+
+# 3. Yes to full screen: this display has no 800 x 600 mode, so the game offers
+#    windowed mode; Yes again, then SIGTERM.
+start_game
+open_window Return Return
+kill -TERM $game
+wait_exit "SIGTERM"
+
+echo "x11 smoke: all passed"
