@@ -43,16 +43,6 @@ void QuitVideo() {
 
 bool videoTried = false;
 
-void PostTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    MSG msg = {};
-    msg.hwnd = window;
-    msg.message = message;
-    msg.wParam = wParam;
-    msg.lParam = lParam;
-    msg.time = GetTickCount();
-    S().queue.push_back(msg);
-}
-
 HWND FromSdl(Uint32 windowId) {
     for (HWND w : S().windows)
         if (w->sdl && SDL_GetWindowID(w->sdl) == windowId) return w;
@@ -141,30 +131,30 @@ void WindowMinimized(HWND w) {
         S().focus = nullptr;
         DevicesLoseFocus();
     }
-    PostTo(w, WM_SIZE, SIZE_MINIMIZED, 0);
-    PostTo(w, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0);
+    PostMessageA(w, WM_SIZE, SIZE_MINIMIZED, 0);
+    PostMessageA(w, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0);
 }
 
 void WindowRestored(HWND w) {
     if (!FindWindow(w) || !w->minimized) return;
     w->minimized = false;
     S().focus = w;
-    PostTo(w, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
-    PostTo(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(w->clientWidth, w->clientHeight));
+    PostMessageA(w, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
+    PostMessageA(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(w->clientWidth, w->clientHeight));
 }
 
 void WindowFocus(HWND w, bool gained) {
     if (!FindWindow(w)) return;
     if (gained) {
         S().focus = w;
-        if (!w->minimized) PostTo(w, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
+        if (!w->minimized) PostMessageA(w, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
         return;
     }
     if (S().focus == w) {
         S().focus = nullptr;
         DevicesLoseFocus();
     }
-    if (!w->minimized) PostTo(w, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), 0);
+    if (!w->minimized) PostMessageA(w, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), 0);
 }
 
 void KeyEvent(int sdlScancode, bool down) {
@@ -172,9 +162,9 @@ void KeyEvent(int sdlScancode, bool down) {
     if (dik) SetKey(dik, down);
     BYTE vk = VkFromScancode(sdlScancode);
     if (vk && S().focus)
-        PostTo(S().focus, down ? WM_KEYDOWN : WM_KEYUP, vk,
-               static_cast<LPARAM>(1 | (static_cast<uint32_t>(dik) << 16) |
-                                   (down ? 0u : 0xC0000000u)));
+        PostMessageA(S().focus, down ? WM_KEYDOWN : WM_KEYUP, vk,
+                     static_cast<LPARAM>(1 | (static_cast<uint32_t>(dik) << 16) |
+                                         (down ? 0u : 0xC0000000u)));
 }
 
 void MouseMotion(int dx, int dy) {
@@ -228,7 +218,7 @@ void ButtonsPolled() {
 void PumpEvents() {
     if (pendingSignals.exchange(0) > 0) {
         if (!S().windows.empty())
-            PostTo(S().windows.front(), WM_SYSCOMMAND, SC_CLOSE, 0);
+            PostMessageA(S().windows.front(), WM_SYSCOMMAND, SC_CLOSE, 0);
         else
             PostQuitMessage(0);
     }
@@ -261,7 +251,7 @@ void PumpEvents() {
             if (!w) break;
             switch (e.window.event) {
             case SDL_WINDOWEVENT_CLOSE:
-                PostTo(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+                PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0);
                 break;
             case SDL_WINDOWEVENT_MINIMIZED:
                 WindowMinimized(w);
@@ -278,7 +268,7 @@ void PumpEvents() {
             case SDL_WINDOWEVENT_SIZE_CHANGED:
                 w->clientWidth = e.window.data1;
                 w->clientHeight = e.window.data2;
-                PostTo(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(e.window.data1, e.window.data2));
+                PostMessageA(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(e.window.data1, e.window.data2));
                 break;
             default:
                 break;
