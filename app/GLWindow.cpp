@@ -2,7 +2,9 @@
 // window procedure.
 #include "app/Main.h"
 
+#include "hud/FontsMgr.h"
 #include "input/InputSystem.h"
+#include "world/TextureMgr.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -175,6 +177,8 @@ int CMain::InitGL() {
 
     // Keyboard (bit 0) and exclusive mouse (bit 1) on this window.
     Input->Initialize(hWnd, hInstance, true, 3);
+    FontsMgr->InitFonts();
+    TextureMgr->InitTextures();
     return 1;
 }
 

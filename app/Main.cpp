@@ -1,14 +1,20 @@
 #include "app/Main.h"
 
 #include "app/Records.h"
+#include "hud/FontsMgr.h"
+#include "hud/Hud.h"
 #include "input/InputSystem.h"
+#include "world/TextureMgr.h"
 
 #include <GL/gl.h>
 #include <cstdlib>
 #include <new>
 
-// The managers, owned by Main. Each part of the game adds its manager here as it lands.
+// The managers, owned by Main, in the order of their creation.
+CFontsMgr *FontsMgr = nullptr;
+CTextureMgr *TextureMgr = nullptr;
 CInputSystem *Input = nullptr;
+CHud *Hud = nullptr;
 
 CMain Main;
 
@@ -20,12 +26,21 @@ CMain::CMain()
     std::srand(GetTickCount());
     // Constructors only set fields; nothing touches the window, GL, files or devices
     // before InitGL. The input system has no constructor: it starts zero-filled.
+    FontsMgr = new (std::nothrow) CFontsMgr();
+    TextureMgr = new (std::nothrow) CTextureMgr();
     Input = new (std::nothrow) CInputSystem();
+    Hud = new (std::nothrow) CHud(); // picks the menu background with rand()
 }
 
 CMain::~CMain() {
+    delete FontsMgr;
+    FontsMgr = nullptr;
+    delete TextureMgr;
+    TextureMgr = nullptr;
     delete Input;
     Input = nullptr;
+    delete Hud;
+    Hud = nullptr;
 }
 
 int CMain::Render() {
@@ -33,6 +48,7 @@ int CMain::Render() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     if (screen == 1) RenderGame();
+    Hud->RenderHud(); // the title menu or the overlay; restores the perspective
 
     // No frame ends before kFrameMilliseconds have passed since it began. Sleep through
     // most of the wait and spin only over the last millisecond, so an idle game does

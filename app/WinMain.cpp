@@ -1,6 +1,8 @@
 // The entry point and the main loop.
 #include "app/Main.h"
 
+#include "app/Records.h"
+#include "hud/Hud.h"
 #include "input/InputSystem.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -46,7 +48,8 @@ bool MainLoopPass(int &exitCode) {
 
     Input->Update();
 
-    // Input is dispatched by state here (title menu, game controls, camera and map keys
-    // while alive; the respawn key while dead) as those parts of the game land.
+    // Input by state. The game controls, camera and map keys (alive, in the game) and
+    // the respawn key (dead) join with their parts of the game.
+    if (stCharacter.health > 0.0f && Main.screen == 0) Hud->ProcessInputs();
     return !done;
 }

@@ -143,11 +143,11 @@ bool CInputSystem::Shutdown() {
     return true;
 }
 
-bool CInputSystem::KeyDown(signed char key) const {
+bool CInputSystem::KeyDown(int key) const {
     return Keyboard && Keyboard->KeyDown(static_cast<unsigned char>(key));
 }
 
-bool CInputSystem::KeyUp(signed char key) const {
+bool CInputSystem::KeyUp(int key) const {
     return Keyboard && Keyboard->KeyUp(static_cast<unsigned char>(key));
 }
 

@@ -55,8 +55,9 @@ class CInputSystem {
     void AcquireAll();
     void UnacquireAll();
     bool Shutdown();
-    bool KeyDown(signed char key) const;
-    bool KeyUp(signed char key) const;
+    // Scan codes are bytes: -48 and 208 (0xD0) both name DIK_DOWN.
+    bool KeyDown(int key) const;
+    bool KeyUp(int key) const;
     bool ButtonDown(int button) const;
     bool ButtonUp(int button) const;
     void GetMouseMovement(float &dx, float &dy) const;

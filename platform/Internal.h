@@ -14,6 +14,7 @@ struct SDL_Window;
 
 struct HDC__ {
     HWND window = nullptr;
+    HGDIOBJ font = nullptr; // selected with SelectObject
     int pixelFormat = 0;
     int depthBits = 16;
     bool doubleBuffer = true;

@@ -41,6 +41,7 @@ struct HICON__;
 struct HCURSOR__;
 struct HBRUSH__;
 struct HMENU__;
+struct HGDIOBJ__;
 typedef HWND__ *HWND;
 typedef HDC__ *HDC;
 typedef HGLRC__ *HGLRC;
@@ -50,6 +51,8 @@ typedef HICON__ *HICON;
 typedef HCURSOR__ *HCURSOR;
 typedef HBRUSH__ *HBRUSH;
 typedef HMENU__ *HMENU;
+typedef HGDIOBJ__ *HGDIOBJ;
+typedef HGDIOBJ HFONT;
 
 #define LOWORD(l) ((WORD)(((uintptr_t)(l)) & 0xffff))
 #define HIWORD(l) ((WORD)((((uintptr_t)(l)) >> 16) & 0xffff))
@@ -220,6 +223,16 @@ typedef DEVMODEA DEVMODE;
 #define PFD_TYPE_RGBA 0
 #define PFD_MAIN_PLANE 0
 
+// Fonts.
+#define FW_NORMAL 400
+#define FW_BOLD 700
+#define ANSI_CHARSET 0
+#define OUT_TT_PRECIS 4
+#define CLIP_DEFAULT_PRECIS 0
+#define ANTIALIASED_QUALITY 4
+#define DEFAULT_PITCH 0
+#define FF_DONTCARE 0
+
 // Virtual-key codes (the ones with names; letters and digits are their ASCII codes).
 #define VK_BACK 0x08
 #define VK_TAB 0x09
@@ -317,6 +330,19 @@ HGLRC wglCreateContext(HDC dc);
 BOOL wglMakeCurrent(HDC dc, HGLRC context);
 BOOL wglDeleteContext(HGLRC context);
 BOOL SwapBuffers(HDC dc);
+
+// GDI fonts as GL bitmap fonts. Faces are found through the platform's own substitution
+// table (the Windows faces the game names, mapped to installed ones) and fontconfig's
+// best match. The height is the cell height in pixels (ascent plus descent). Font
+// objects are shared by equal requests and live as long as the process.
+HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight,
+                  DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
+                  DWORD outPrecision, DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily,
+                  LPCSTR faceName);
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
+// One display list per character first..first+count-1, each drawing the glyph with
+// glBitmap at the raster position (the baseline) and advancing it by the glyph's width.
+BOOL wglUseFontBitmapsA(HDC dc, DWORD first, DWORD count, DWORD listBase);
 
 // The program's entry point, written by the game; platform/EntryPoint.cpp calls it.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);

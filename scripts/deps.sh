@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config              # build
     libsdl2-dev libgl-dev libglu1-mesa-dev        # window, input, GL, GLU
+    libpng-dev libfreetype-dev libfontconfig-dev  # pictures and fonts
+    fonts-liberation2 fonts-texgyre fonts-bebas-neue  # the faces the game asks for
     libgl1-mesa-dri libegl1 libegl-mesa0          # Mesa GL, also without a display
     libgtest-dev                                  # tests
     libx11-dev xvfb xdotool                       # tests on a virtual X server

@@ -25,7 +25,7 @@ TEST_F(InputTest, ScanCodesAreReadAsUnsignedBytes) {
     seams::KeyEvent(DIK_DOWN, true);
     Input->Update();
     EXPECT_TRUE(Input->KeyDown(-48)); // 0xD0 written as a signed byte
-    EXPECT_TRUE(Input->KeyDown(static_cast<signed char>(DIK_DOWN)));
+    EXPECT_TRUE(Input->KeyDown(DIK_DOWN));
     EXPECT_FALSE(Input->KeyUp(-48));
     EXPECT_FALSE(Input->KeyDown(DIK_ESCAPE));
     EXPECT_TRUE(Input->KeyUp(DIK_ESCAPE));

@@ -193,6 +193,7 @@ TEST_F(MainLoopTest, EnteringTheGamePlacesPlayerCameraAndMouse) {
 
 TEST_F(MainLoopTest, EveryFrameClearsToBlack) {
     OpenWindow();
+    Main.SetScreen(1); // the game state: nothing of the HUD covers the middle
     // Something red over the whole view, then one frame.
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The game as a person meets it, on a real (virtual) X server: the full-screen
-# question, a titled 800 x 600 window cleared to black, and a clean exit (code 0) on
-# Escape, on the window's close button and on SIGTERM. Keys go in through XTEST.
+# question, a titled 800 x 600 window with the title menu, a change of resolution from
+# the options screen, and a clean exit (code 0) on Escape, on the window's close button
+# and on SIGTERM. Keys go in through XTEST.
 # Usage: x11_smoke.sh RUN_DIR X11PROBE
 set -u
 run_dir=$1
@@ -94,12 +95,22 @@ open_window() {
     [ "$w" = 800 ] && [ "$h" = 600 ] || fail "client area ${w}x${h}, not 800x600"
 }
 
-# 1. No to full screen; the window is black; Escape ends the game.
+# 1. No to full screen: the title menu is drawn. Options, right to 1024x768, Accept:
+#    the window is made again at that size. Escape ends the game.
 start_game
 open_window Escape
 sleep 0.5
 max=$("$probe" max "$win") || fail "cannot read the window"
-[ "$max" = 0 ] || fail "window not black (brightest channel $max)"
+[ "$max" -gt 0 ] || fail "the menu is not drawn (window all black)"
+for key in Down Return Right Down Return; do
+    press "$win" "$key"
+    sleep 0.2
+done
+for _ in $(seq 100); do
+    read -r win w h < <("$probe" find "Hollowmere's Gravewake") && [ "$w" = 1024 ] && break
+    sleep 0.1
+done
+[ "$w" = 1024 ] && [ "$h" = 768 ] || fail "after Accept the window is ${w}x${h}, not 1024x768"
 press "$win" Escape
 wait_exit "Escape"
 

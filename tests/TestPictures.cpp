@@ -1,0 +1,133 @@
+#include "TestPictures.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
+
+bool WritePng(const std::string &path, const PngSpec &spec) {
+    std::FILE *file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colourType,
+                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    std::vector<png_color> palette;
+    for (size_t i = 0; i + 2 < spec.palette.size(); i += 3)
+        palette.push_back({spec.palette[i], spec.palette[i + 1], spec.palette[i + 2]});
+    if (!palette.empty()) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
+    if (!spec.trnsAlpha.empty())
+        png_set_tRNS(png, info, spec.trnsAlpha.data(), static_cast<int>(spec.trnsAlpha.size()),
+                     nullptr);
+    if (!spec.trnsColour.empty()) {
+        png_color_16 colour = {};
+        if (spec.trnsColour.size() == 1)
+            colour.gray = spec.trnsColour[0];
+        else {
+            colour.red = spec.trnsColour[0];
+            colour.green = spec.trnsColour[1];
+            colour.blue = spec.trnsColour[2];
+        }
+        png_set_tRNS(png, info, nullptr, 0, &colour);
+    }
+    png_write_info(png, info);
+    const size_t stride = spec.rows.size() / spec.height;
+    std::vector<png_bytep> rows;
+    for (int y = 0; y < spec.height; y++)
+        rows.push_back(const_cast<png_bytep>(spec.rows.data() + y * stride));
+    png_write_image(png, rows.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+    return true;
+}
+
+bool WriteSolidPng(const std::string &path, int width, int height, Rgba colour) {
+    PngSpec spec;
+    spec.width = width;
+    spec.height = height;
+    const bool opaque = colour.a == 255;
+    spec.colourType = opaque ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA;
+    for (int i = 0; i < width * height; i++) {
+        spec.rows.push_back(colour.r);
+        spec.rows.push_back(colour.g);
+        spec.rows.push_back(colour.b);
+        if (!opaque) spec.rows.push_back(colour.a);
+    }
+    return WritePng(path, spec);
+}
+
+ScratchDir::ScratchDir() {
+    char buffer[4096];
+    if (getcwd(buffer, sizeof buffer)) previous_ = buffer;
+    char templ[] = "/tmp/gravewake-test-XXXXXX";
+    if (mkdtemp(templ)) path_ = templ;
+    if (!path_.empty() && chdir(path_.c_str()) != 0) path_.clear();
+}
+
+ScratchDir::~ScratchDir() {
+    if (!previous_.empty() && chdir(previous_.c_str()) != 0) std::perror("chdir");
+    if (!path_.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+}
+
+void ScratchDir::MakeGameDataFolders() const {
+    for (const char *folder : {"Wren", "Zombie", "Menus", "Floor", "Walls"})
+        std::filesystem::create_directories(std::string("Game Data/") + folder);
+}
+
+Rgba CatalogueColour(int k) {
+    return {static_cast<uint8_t>(k * 2 + 1), static_cast<uint8_t>(255 - k),
+            static_cast<uint8_t>((k * 37) % 256), 255};
+}
+
+std::string CataloguePath(int k) {
+    static const char *const sprites[] = {"Wren/Wren-still",
+                                          "Wren/Wren-walk-1",
+                                          "Wren/Wren-walk-2",
+                                          "Wren/Wren-hit",
+                                          "Wren/Wren-hurt",
+                                          "Zombie/Zombie-still",
+                                          "Zombie/Zombie-walk-1",
+                                          "Zombie/Zombie-walk-2",
+                                          "Zombie/Zombie-girl-still",
+                                          "Zombie/Zombie-girl-walk-1",
+                                          "Zombie/Zombie-girl-walk-2",
+                                          "Zombie/Zombie-Hippie-still",
+                                          "Zombie/Zombie-Hippie-walk-1",
+                                          "Zombie/Zombie-Hippie-walk-2",
+                                          "Zombie/Monkey-still",
+                                          "Zombie/Monkey-walk-1",
+                                          "Zombie/Monkey-walk-2",
+                                          "Zombie/Gourd-still",
+                                          "Zombie/Gourd-walk-1",
+                                          "Zombie/Gourd-walk-2"};
+    static const char *const menus[] = {"Menus/Arrow", "Menus/Screen1", "Menus/Map",
+                                        "Menus/Tarrow"};
+    std::string name;
+    if (k < 20)
+        name = sprites[k];
+    else if (k < 24)
+        name = menus[k - 20];
+    else if (k < 82)
+        name = "Floor/Floor" + std::to_string(k - 24);
+    else
+        name = "Walls/Wall" + std::to_string(k - 82);
+    return "Game Data/" + name + ".png";
+}
+
+void WriteCatalogue() {
+    for (int k = 0; k < 100; k++)
+        WriteSolidPng(CataloguePath(k), 4, 4, CatalogueColour(k));
+}
