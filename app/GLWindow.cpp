@@ -4,6 +4,8 @@
 
 #include "hud/FontsMgr.h"
 #include "input/InputSystem.h"
+#include "world/CameraMgr.h"
+#include "world/MapMgr.h"
 #include "world/TextureMgr.h"
 
 #include <GL/gl.h>
@@ -149,19 +151,24 @@ void CMain::KillGLWindow() {
         ShowCursor(TRUE);
     }
     if (hRC) {
-        if (!wglMakeCurrent(nullptr, nullptr)) ShutdownBox("Release Of DC And RC Failed.");
-        if (!wglDeleteContext(hRC)) ShutdownBox("Release Rendering Context Failed.");
+        if (!wglMakeCurrent(nullptr, nullptr))
+            ShutdownBox("Release Of DC And RC Failed.");
+        if (!wglDeleteContext(hRC))
+            ShutdownBox("Release Rendering Context Failed.");
         hRC = nullptr;
     }
     if (hDC) {
-        if (!ReleaseDC(hWnd, hDC)) ShutdownBox("Release Device Context Failed.");
+        if (!ReleaseDC(hWnd, hDC))
+            ShutdownBox("Release Device Context Failed.");
         hDC = nullptr;
     }
     if (hWnd) {
-        if (!DestroyWindow(hWnd)) ShutdownBox("Could Not Release hWnd.");
+        if (!DestroyWindow(hWnd))
+            ShutdownBox("Could Not Release hWnd.");
         hWnd = nullptr;
     }
-    if (!UnregisterClassA(kClassName, hInstance)) ShutdownBox("Could Not Unregister Class.");
+    if (!UnregisterClassA(kClassName, hInstance))
+        ShutdownBox("Could Not Unregister Class.");
     hInstance = nullptr;
 
     Input->Shutdown();
@@ -179,11 +186,15 @@ int CMain::InitGL() {
     Input->Initialize(hWnd, hInstance, true, 3);
     FontsMgr->InitFonts();
     TextureMgr->InitTextures();
+    CameraMgr->InitCamera();
+    MapMgr->InitMap();
+    MapMgr->LoadMap(); // last: the file replaces the map just cleared
     return 1;
 }
 
 void CMain::ReSizeGLScene(int w, int h) {
-    if (h == 0) h = 1;
+    if (h == 0)
+        h = 1;
     glViewport(0, 0, w, h);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();

@@ -4,6 +4,8 @@
 #include "hud/FontsMgr.h"
 #include "hud/Hud.h"
 #include "input/InputSystem.h"
+#include "world/CameraMgr.h"
+#include "world/MapMgr.h"
 #include "world/TextureMgr.h"
 
 #include <GL/gl.h>
@@ -11,10 +13,12 @@
 #include <new>
 
 // The managers, owned by Main, in the order of their creation.
+CCameraMgr *CameraMgr = nullptr;
 CFontsMgr *FontsMgr = nullptr;
 CTextureMgr *TextureMgr = nullptr;
 CInputSystem *Input = nullptr;
 CHud *Hud = nullptr;
+CMapMgr *MapMgr = nullptr;
 
 CMain Main;
 
@@ -26,13 +30,17 @@ CMain::CMain()
     std::srand(GetTickCount());
     // Constructors only set fields; nothing touches the window, GL, files or devices
     // before InitGL. The input system has no constructor: it starts zero-filled.
+    CameraMgr = new (std::nothrow) CCameraMgr();
     FontsMgr = new (std::nothrow) CFontsMgr();
     TextureMgr = new (std::nothrow) CTextureMgr();
     Input = new (std::nothrow) CInputSystem();
     Hud = new (std::nothrow) CHud(); // picks the menu background with rand()
+    MapMgr = new (std::nothrow) CMapMgr();
 }
 
 CMain::~CMain() {
+    delete CameraMgr;
+    CameraMgr = nullptr;
     delete FontsMgr;
     FontsMgr = nullptr;
     delete TextureMgr;
@@ -41,13 +49,16 @@ CMain::~CMain() {
     Input = nullptr;
     delete Hud;
     Hud = nullptr;
+    delete MapMgr;
+    MapMgr = nullptr;
 }
 
 int CMain::Render() {
     frameStart = GetTickCount();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    if (screen == 1) RenderGame();
+    if (screen == 1)
+        RenderGame();
     Hud->RenderHud(); // the title menu or the overlay; restores the perspective
 
     // No frame ends before kFrameMilliseconds have passed since it began. Sleep through
@@ -55,9 +66,11 @@ int CMain::Render() {
     // not keep a core busy. The difference is unsigned, so the tick wrap does no harm.
     for (;;) {
         const DWORD elapsed = GetTickCount() - frameStart;
-        if (elapsed >= kFrameMilliseconds) break;
+        if (elapsed >= kFrameMilliseconds)
+            break;
         const DWORD left = kFrameMilliseconds - elapsed;
-        if (left > 1) Sleep(left - 1);
+        if (left > 1)
+            Sleep(left - 1);
     }
     return 1;
 }
@@ -65,19 +78,28 @@ int CMain::Render() {
 void CMain::RenderGame() {
     const bool dead = stCharacter.health <= 0.0f;
     // Dead: green and blue fade out with the timer, so the scene turns red.
-    if (dead) glColor3f(1.0f, deathTimer, deathTimer);
+    if (dead)
+        glColor3f(1.0f, deathTimer, deathTimer);
+
+    CameraMgr->SetCamera();
+    glPushMatrix();
+    MapMgr->DrawMap();
+    glPopMatrix();
 
     // The death fade: one step per frame, stopping just above -3.1.
-    if (dead && deathTimer - 0.01f > -3.1f) deathTimer -= 0.01f;
+    if (dead && deathTimer - 0.01f > -3.1f)
+        deathTimer -= 0.01f;
 }
 
 void CMain::SetScreen(int s) {
     screen = s;
-    if (s != 1) return;
+    if (s != 1)
+        return;
     stCharacter.posX = 1.0f;
     stCharacter.posZ = 59.0f;
     TheCamera.trackX = -48.0f;
     TheCamera.trackZ = -19.0f;
     TheCamera.pitch = 13.0f;
-    if (Mouse) Mouse->posX = 91.0f; // the mouse position is the camera's yaw
+    if (Mouse)
+        Mouse->posX = 91.0f; // the mouse position is the camera's yaw
 }

@@ -29,7 +29,8 @@ class CMain {
     void SetActive(int on) { active = on; }
     int GetKeys(unsigned key) const { return key < 256 ? keys[key] : 0; }
     void SetKeys(unsigned key, int down) {
-        if (key < 256) keys[key] = down;
+        if (key < 256)
+            keys[key] = down;
     }
 
     HWND hWnd;

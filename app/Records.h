@@ -31,3 +31,7 @@ struct structCamera {
 
 extern structCharacter stCharacter;
 extern structCamera TheCamera;
+
+// The start values. The player and camera managers set them at every GL set-up.
+extern const structCharacter kStartCharacter;
+extern const structCamera kStartCamera;

@@ -4,6 +4,8 @@
 #include "app/Records.h"
 #include "hud/Hud.h"
 #include "input/InputSystem.h"
+#include "world/CameraMgr.h"
+#include "world/MapMgr.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (MessageBoxA(nullptr, "Would You Like To Run In Fullscreen Mode?", "Start FullScreen?",
@@ -34,7 +36,8 @@ bool MainLoopPass(int &exitCode) {
     }
 
     // Minimised: no frame and no frame wait; the game pauses.
-    if (Main.GetActive()) Main.Render();
+    if (Main.GetActive())
+        Main.Render();
 
     // Escape as polled in the previous pass: that frame is not presented. The exit code
     // is then 0, not the parameter of whatever message happened to come last.
@@ -48,8 +51,15 @@ bool MainLoopPass(int &exitCode) {
 
     Input->Update();
 
-    // Input by state. The game controls, camera and map keys (alive, in the game) and
-    // the respawn key (dead) join with their parts of the game.
-    if (stCharacter.health > 0.0f && Main.screen == 0) Hud->ProcessInputs();
+    // Input by state; the respawn key, read while dead, joins with the player character.
+    if (stCharacter.health > 0.0f) {
+        if (Main.screen == 0) {
+            Hud->ProcessInputs();
+        } else if (Main.screen == 1) {
+            Input->ProcessInput();
+            CameraMgr->ProcessInputs();
+            MapMgr->ProcessInputs();
+        }
+    }
     return !done;
 }

@@ -35,11 +35,14 @@ int main(int argc, char **argv) {
     double cpuStart = 0.0;
     seams::ScriptAnswers({IDNO}); // windowed
     seams::SetPumpHook([&] {
-        if (seams::Presents() == lastPresents) return;
+        if (seams::Presents() == lastPresents)
+            return;
         lastPresents = seams::Presents();
-        if (presented.empty()) cpuStart = CpuSeconds();
+        if (presented.empty())
+            cpuStart = CpuSeconds();
         presented.push_back(Clock::now());
-        if (static_cast<int>(presented.size()) == frames + 1) PostQuitMessage(0);
+        if (static_cast<int>(presented.size()) == frames + 1)
+            PostQuitMessage(0);
     });
     const int code = WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW);
     const double cpu = CpuSeconds() - cpuStart;

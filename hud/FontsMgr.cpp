@@ -10,7 +10,8 @@ CFontsMgr::~CFontsMgr() {
     // At exit the context is gone and this does nothing; it matters only for a font
     // manager destroyed while its context lives.
     for (unsigned base : listBase)
-        if (base) glDeleteLists(base, 96);
+        if (base)
+            glDeleteLists(base, 96);
 }
 
 void CFontsMgr::InitFonts() {
@@ -25,14 +26,16 @@ unsigned CFontsMgr::CreateBitmapFont(const char *name, int height) {
     HFONT font =
         CreateFontA(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_PRECIS,
                     CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, name);
-    if (!font) return 0; // the 96 lists stay reserved and empty
+    if (!font)
+        return 0; // the 96 lists stay reserved and empty
     SelectObject(Main.GetHDC(), font);
     wglUseFontBitmapsA(Main.GetHDC(), 32, 96, base);
     return base;
 }
 
 void CFontsMgr::PrintString(unsigned base, const char *text) {
-    if (base == 0 || text == nullptr) return;
+    if (base == 0 || text == nullptr)
+        return;
     glPushAttrib(GL_LIST_BIT);
     glListBase(base - 32); // a character code indexes its own list
     // Runs of the font's own characters; a byte outside 32..127 would call a list of
@@ -42,7 +45,8 @@ void CFontsMgr::PrintString(unsigned base, const char *text) {
         const unsigned char *run = p;
         while (*p >= 32 && *p <= 127)
             p++;
-        if (p > run) glCallLists(static_cast<GLsizei>(p - run), GL_UNSIGNED_BYTE, run);
+        if (p > run)
+            glCallLists(static_cast<GLsizei>(p - run), GL_UNSIGNED_BYTE, run);
         while (*p && (*p < 32 || *p > 127))
             p++;
     }

@@ -54,7 +54,8 @@ void CHud::SetOrtho() {
 void CHud::RenderHud() {
     SetOrtho();
     // The game-state overlay (health bar, death message) joins with the in-game HUD.
-    if (Main.screen == 0) DrawMenu();
+    if (Main.screen == 0)
+        DrawMenu();
     // Back to the configured viewport and the perspective for the next frame.
     Main.ReSizeGLScene(Main.width, Main.height);
 }

@@ -27,10 +27,13 @@ CKeyboard::~CKeyboard() {
 }
 
 bool CKeyboard::Update() {
-    if (!device) return false;
-    if (SUCCEEDED(device->GetDeviceState(sizeof keyState, keyState))) return true;
+    if (!device)
+        return false;
+    if (SUCCEEDED(device->GetDeviceState(sizeof keyState, keyState)))
+        return true;
     // Lost (another window has the focus): try to get it back once per poll.
-    if (FAILED(device->Acquire())) return false;
+    if (FAILED(device->Acquire()))
+        return false;
     return SUCCEEDED(device->GetDeviceState(sizeof keyState, keyState));
 }
 
@@ -71,7 +74,8 @@ CMouse::~CMouse() {
 }
 
 bool CMouse::Update() {
-    if (device && SUCCEEDED(device->GetDeviceState(sizeof state, &state))) return true;
+    if (device && SUCCEEDED(device->GetDeviceState(sizeof state, &state)))
+        return true;
     if (device && SUCCEEDED(device->Acquire()) &&
         SUCCEEDED(device->GetDeviceState(sizeof state, &state)))
         return true;
@@ -102,34 +106,44 @@ bool CInputSystem::Initialize(HWND window, HINSTANCE instance, bool exclusive, D
     }
     if (flags & 1) {
         Keyboard = new (std::nothrow) CKeyboard(directInput, window);
-        if (!Keyboard) return false;
+        if (!Keyboard)
+            return false;
     }
     if (flags & 2) {
         Mouse = new (std::nothrow) CMouse(directInput, window, exclusive);
-        if (!Mouse) return false;
+        if (!Mouse)
+            return false;
     }
     return true;
 }
 
 bool CInputSystem::Update() {
-    if (Keyboard) Keyboard->Update();
-    if (Mouse) Mouse->Update();
+    if (Keyboard)
+        Keyboard->Update();
+    if (Mouse)
+        Mouse->Update();
     return true;
 }
 
 void CInputSystem::AcquireAll() {
-    if (Keyboard) Keyboard->Acquire();
-    if (Mouse) Mouse->Acquire();
+    if (Keyboard)
+        Keyboard->Acquire();
+    if (Mouse)
+        Mouse->Acquire();
 }
 
 void CInputSystem::UnacquireAll() {
-    if (Keyboard) Keyboard->Unacquire();
-    if (Mouse) Mouse->Unacquire();
+    if (Keyboard)
+        Keyboard->Unacquire();
+    if (Mouse)
+        Mouse->Unacquire();
 }
 
 bool CInputSystem::Shutdown() {
-    if (Keyboard) Keyboard->Unacquire();
-    if (Mouse) Mouse->Unacquire();
+    if (Keyboard)
+        Keyboard->Unacquire();
+    if (Mouse)
+        Mouse->Unacquire();
     delete Keyboard;
     Keyboard = nullptr;
     // The mouse goes with the keyboard: a window created later gets a fresh exclusive
@@ -160,7 +174,8 @@ bool CInputSystem::ButtonUp(int button) const {
 }
 
 void CInputSystem::GetMouseMovement(float &dx, float &dy) const {
-    if (Mouse) Mouse->GetMovement(dx, dy);
+    if (Mouse)
+        Mouse->GetMovement(dx, dy);
 }
 
 int CInputSystem::GetMouseWheelMovement() const {

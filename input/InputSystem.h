@@ -62,6 +62,11 @@ class CInputSystem {
     bool ButtonUp(int button) const;
     void GetMouseMovement(float &dx, float &dy) const;
     int GetMouseWheelMovement() const;
+    // The game controls, once per pass while the game is played.
+    void ProcessInput();
+    void UpdateMouse();
+    void MouseInput();
+    void KeyboardInput();
 
     float mouseDeltaX;
     float mouseDeltaY;

@@ -36,6 +36,7 @@ void Sleep(DWORD milliseconds) {
 HMODULE GetModuleHandleA(LPCSTR name) {
     // One module: the program itself. Its handle only has to be non-null and stable.
     static char module;
-    if (name != nullptr) return nullptr;
+    if (name != nullptr)
+        return nullptr;
     return reinterpret_cast<HMODULE>(&module);
 }

@@ -50,7 +50,8 @@ bool SameGuid(const GUID &a, const GUID &b) {
 }
 
 void SetRelativeMouse(bool on) {
-    if (plat::VideoUp()) SDL_SetRelativeMouseMode(on ? SDL_TRUE : SDL_FALSE);
+    if (plat::VideoUp())
+        SDL_SetRelativeMouseMode(on ? SDL_TRUE : SDL_FALSE);
 }
 
 } // namespace
@@ -62,7 +63,8 @@ void DevicesLoseFocus() {
         if (d->acquired && (d->level & DISCL_FOREGROUND)) {
             d->acquired = false;
             d->lost = true;
-            if (d->ExclusiveMouse()) SetRelativeMouse(false);
+            if (d->ExclusiveMouse())
+                SetRelativeMouse(false);
         }
     }
 }
@@ -100,18 +102,23 @@ bool AnyRelativeMouse() {
 } // namespace plat
 
 HRESULT DirectInput8Create(HINSTANCE instance, DWORD version, REFIID iid, LPVOID *out, void *) {
-    if (!out) return DIERR_INVALIDPARAM;
+    if (!out)
+        return DIERR_INVALIDPARAM;
     *out = nullptr;
-    if (plat::Faulted(seams::Fault::DirectInputCreate)) return DIERR_GENERIC;
-    if (!instance || !SameGuid(iid, IID_IDirectInput8A)) return DIERR_INVALIDPARAM;
-    if (version != DIRECTINPUT_VERSION) return DIERR_OLDDIRECTINPUTVERSION;
+    if (plat::Faulted(seams::Fault::DirectInputCreate))
+        return DIERR_GENERIC;
+    if (!instance || !SameGuid(iid, IID_IDirectInput8A))
+        return DIERR_INVALIDPARAM;
+    if (version != DIRECTINPUT_VERSION)
+        return DIERR_OLDDIRECTINPUTVERSION;
     *out = new IDirectInput8A;
     plat::S().liveDirectInputs++;
     return DI_OK;
 }
 
 HRESULT IDirectInput8A::CreateDevice(REFGUID device, IDirectInputDevice8A **out, void *) {
-    if (!out) return DIERR_INVALIDPARAM;
+    if (!out)
+        return DIERR_INVALIDPARAM;
     *out = nullptr;
     bool mouse;
     if (SameGuid(device, GUID_SysKeyboard))
@@ -127,7 +134,8 @@ HRESULT IDirectInput8A::CreateDevice(REFGUID device, IDirectInputDevice8A **out,
 }
 
 ULONG IDirectInput8A::Release() {
-    if (--refs > 0) return refs;
+    if (--refs > 0)
+        return refs;
     plat::S().liveDirectInputs--;
     delete this;
     return 0;
@@ -135,9 +143,12 @@ ULONG IDirectInput8A::Release() {
 
 HRESULT IDirectInputDevice8A::SetDataFormat(const DIDATAFORMAT *format) {
     DeviceImpl *d = DeviceImpl::Of(this);
-    if (d->acquired) return DIERR_GENERIC; // the format cannot change while acquired
-    if (format != &c_dfDIKeyboard && format != &c_dfDIMouse) return DIERR_INVALIDPARAM;
-    if ((format == &c_dfDIMouse) != d->mouse) return DIERR_INVALIDPARAM;
+    if (d->acquired)
+        return DIERR_GENERIC; // the format cannot change while acquired
+    if (format != &c_dfDIKeyboard && format != &c_dfDIMouse)
+        return DIERR_INVALIDPARAM;
+    if ((format == &c_dfDIMouse) != d->mouse)
+        return DIERR_INVALIDPARAM;
     d->format = format;
     return DI_OK;
 }
@@ -146,10 +157,12 @@ HRESULT IDirectInputDevice8A::SetCooperativeLevel(HWND window, DWORD flags) {
     DeviceImpl *d = DeviceImpl::Of(this);
     const bool oneAccess = ((flags & DISCL_EXCLUSIVE) != 0) != ((flags & DISCL_NONEXCLUSIVE) != 0);
     const bool oneGround = ((flags & DISCL_FOREGROUND) != 0) != ((flags & DISCL_BACKGROUND) != 0);
-    if (!oneAccess || !oneGround || !plat::FindWindow(window)) return DIERR_INVALIDPARAM;
+    if (!oneAccess || !oneGround || !plat::FindWindow(window))
+        return DIERR_INVALIDPARAM;
     if (!d->mouse && (flags & DISCL_EXCLUSIVE) && (flags & DISCL_BACKGROUND))
         return DIERR_INVALIDPARAM; // as on Windows: no exclusive background keyboard
-    if (d->acquired) return DIERR_GENERIC;
+    if (d->acquired)
+        return DIERR_GENERIC;
     d->window = window;
     d->level = flags;
     return DI_OK;
@@ -157,10 +170,14 @@ HRESULT IDirectInputDevice8A::SetCooperativeLevel(HWND window, DWORD flags) {
 
 HRESULT IDirectInputDevice8A::Acquire() {
     DeviceImpl *d = DeviceImpl::Of(this);
-    if (!d->format || !d->window) return DIERR_INVALIDPARAM;
-    if (d->acquired) return DI_NOEFFECT;
-    if (!plat::FindWindow(d->window)) return DIERR_OTHERAPPHASPRIO;
-    if ((d->level & DISCL_FOREGROUND) && plat::S().focus != d->window) return DIERR_OTHERAPPHASPRIO;
+    if (!d->format || !d->window)
+        return DIERR_INVALIDPARAM;
+    if (d->acquired)
+        return DI_NOEFFECT;
+    if (!plat::FindWindow(d->window))
+        return DIERR_OTHERAPPHASPRIO;
+    if ((d->level & DISCL_FOREGROUND) && plat::S().focus != d->window)
+        return DIERR_OTHERAPPHASPRIO;
     if (d->ExclusiveMouse()) {
         for (DeviceImpl *other : Devices())
             if (other != d && other->acquired && other->ExclusiveMouse())
@@ -175,17 +192,21 @@ HRESULT IDirectInputDevice8A::Acquire() {
 
 HRESULT IDirectInputDevice8A::Unacquire() {
     DeviceImpl *d = DeviceImpl::Of(this);
-    if (!d->acquired) return DI_NOEFFECT;
+    if (!d->acquired)
+        return DI_NOEFFECT;
     d->acquired = false;
-    if (d->ExclusiveMouse()) SetRelativeMouse(false);
+    if (d->ExclusiveMouse())
+        SetRelativeMouse(false);
     return DI_OK;
 }
 
 HRESULT IDirectInputDevice8A::GetDeviceState(DWORD size, LPVOID data) {
     DeviceImpl *d = DeviceImpl::Of(this);
     plat::PumpEvents(); // the freshest state the desktop has sent
-    if (!d->acquired) return d->lost ? DIERR_INPUTLOST : DIERR_NOTACQUIRED;
-    if (!data || !d->format || size != d->format->dwDataSize) return DIERR_INVALIDPARAM;
+    if (!d->acquired)
+        return d->lost ? DIERR_INPUTLOST : DIERR_NOTACQUIRED;
+    if (!data || !d->format || size != d->format->dwDataSize)
+        return DIERR_INVALIDPARAM;
     if (d->mouse) {
         DIMOUSESTATE state;
         state.lX = d->dx;
@@ -205,7 +226,8 @@ HRESULT IDirectInputDevice8A::GetDeviceState(DWORD size, LPVOID data) {
 
 ULONG IDirectInputDevice8A::Release() {
     DeviceImpl *d = DeviceImpl::Of(this);
-    if (--d->refs > 0) return d->refs;
+    if (--d->refs > 0)
+        return d->refs;
     Unacquire();
     Devices().erase(std::find(Devices().begin(), Devices().end(), d));
     delete d;

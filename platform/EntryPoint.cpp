@@ -7,7 +7,8 @@
 int main(int argc, char **argv) {
     std::string commandLine;
     for (int i = 1; i < argc; i++) {
-        if (i > 1) commandLine += ' ';
+        if (i > 1)
+            commandLine += ' ';
         commandLine += argv[i];
     }
     return WinMain(GetModuleHandleA(nullptr), nullptr, &commandLine[0], SW_SHOW);

@@ -42,7 +42,8 @@ FT_Library Library() {
     static bool tried = false;
     if (!tried) {
         tried = true;
-        if (FT_Init_FreeType(&library) != 0) library = nullptr;
+        if (FT_Init_FreeType(&library) != 0)
+            library = nullptr;
     }
     return library;
 }
@@ -55,9 +56,11 @@ std::vector<std::unique_ptr<HGDIOBJ__>> &Fonts() {
 // The installed font file fontconfig likes best for this family, weight and slant.
 bool Match(const char *family, bool bold, bool italic, std::string &file, int &index, int &weight,
            int &slant) {
-    if (!FcInit()) return false;
+    if (!FcInit())
+        return false;
     FcPattern *pattern = FcPatternCreate();
-    if (!pattern) return false;
+    if (!pattern)
+        return false;
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(family));
     FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
@@ -67,12 +70,14 @@ bool Match(const char *family, bool bold, bool italic, std::string &file, int &i
     FcResult result = FcResultNoMatch;
     FcPattern *match = FcFontMatch(nullptr, pattern, &result);
     FcPatternDestroy(pattern);
-    if (!match) return false;
+    if (!match)
+        return false;
     FcChar8 *path = nullptr;
     bool found = FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path;
     if (found) {
         file = reinterpret_cast<const char *>(path);
-        if (FcPatternGetInteger(match, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
+        if (FcPatternGetInteger(match, FC_INDEX, 0, &index) != FcResultMatch)
+            index = 0;
         if (FcPatternGetInteger(match, FC_WEIGHT, 0, &weight) != FcResultMatch)
             weight = FC_WEIGHT_REGULAR;
         if (FcPatternGetInteger(match, FC_SLANT, 0, &slant) != FcResultMatch)
@@ -88,7 +93,8 @@ void SetHeight(FT_Face face, int height) {
     long cell = 0;
     if (const TT_OS2 *os2 = static_cast<TT_OS2 *>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2)))
         cell = long(os2->usWinAscent) + long(os2->usWinDescent);
-    if (cell <= 0) cell = long(face->ascender) - long(face->descender);
+    if (cell <= 0)
+        cell = long(face->ascender) - long(face->descender);
     FT_F26Dot6 em;
     if (height < 0)
         em = FT_F26Dot6(-height) * 64;
@@ -111,15 +117,19 @@ HFONT CreateFontA(int height, int, int, int, int weight, DWORD italic, DWORD, DW
             return f.get();
 
     FT_Library library = Library();
-    if (!library) return nullptr;
+    if (!library)
+        return nullptr;
     const char *family = requested.empty() ? "sans-serif" : requested.c_str();
     for (const auto &s : kSubstitutes)
-        if (strcasecmp(s.requested, family) == 0) family = s.installed;
+        if (strcasecmp(s.requested, family) == 0)
+            family = s.installed;
     std::string file;
     int index = 0, matchedWeight = 0, matchedSlant = 0;
-    if (!Match(family, bold, italic != 0, file, index, matchedWeight, matchedSlant)) return nullptr;
+    if (!Match(family, bold, italic != 0, file, index, matchedWeight, matchedSlant))
+        return nullptr;
     FT_Face face = nullptr;
-    if (FT_New_Face(library, file.c_str(), index, &face) != 0) return nullptr;
+    if (FT_New_Face(library, file.c_str(), index, &face) != 0)
+        return nullptr;
     SetHeight(face, height == 0 ? 16 : height);
 
     auto font = std::make_unique<HGDIOBJ__>();
@@ -135,7 +145,8 @@ HFONT CreateFontA(int height, int, int, int, int weight, DWORD italic, DWORD, DW
 }
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
-    if (!dc || !plat::FindWindow(dc->window) || &dc->window->dc != dc) return nullptr;
+    if (!dc || !plat::FindWindow(dc->window) || &dc->window->dc != dc)
+        return nullptr;
     HGDIOBJ previous = dc->font;
     dc->font = object;
     return previous;
@@ -163,8 +174,10 @@ BOOL wglUseFontBitmapsA(HDC dc, DWORD first, DWORD count, DWORD listBase) {
         bits.clear();
         if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_BITMAP) == 0) {
             FT_GlyphSlot slot = face->glyph;
-            if (font->embolden) FT_GlyphSlot_Embolden(slot);
-            if (font->slant) FT_GlyphSlot_Oblique(slot);
+            if (font->embolden)
+                FT_GlyphSlot_Embolden(slot);
+            if (font->slant)
+                FT_GlyphSlot_Oblique(slot);
             if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) == 0) {
                 const FT_Bitmap &bitmap = slot->bitmap;
                 width = static_cast<int>(bitmap.width);
@@ -179,7 +192,8 @@ BOOL wglUseFontBitmapsA(HDC dc, DWORD first, DWORD count, DWORD listBase) {
                     const unsigned char *src = bitmap.buffer + y * bitmap.pitch;
                     GLubyte *dst = &bits[size_t(rows - 1 - y) * stride];
                     for (int x = 0; x < width; x++)
-                        if (src[x] >= 128) dst[x / 8] |= GLubyte(0x80 >> (x % 8));
+                        if (src[x] >= 128)
+                            dst[x / 8] |= GLubyte(0x80 >> (x % 8));
                 }
             }
             advance = float((slot->advance.x + 32) >> 6);

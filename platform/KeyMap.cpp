@@ -161,7 +161,8 @@ struct Tables {
         for (const KeyRow &row : kKeys) {
             dik[row.sdl] = row.dik;
             vk[row.sdl] = row.vk;
-            if (scancode[row.dik] == 0) scancode[row.dik] = row.sdl;
+            if (scancode[row.dik] == 0)
+                scancode[row.dik] = row.sdl;
         }
     }
 };

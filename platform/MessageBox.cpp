@@ -12,7 +12,8 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
 
     const bool yesNo = (type & 0xF) == MB_YESNO;
     if (s.scripted) {
-        if (s.answers.empty()) return yesNo ? IDYES : IDOK;
+        if (s.answers.empty())
+            return yesNo ? IDYES : IDOK;
         int answer = s.answers.front();
         s.answers.pop_front();
         return answer;
@@ -53,6 +54,7 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
         return 0;
     }
     // Closing the box without a button counts as its Escape button.
-    if (answer < 0) answer = yesNo ? IDNO : IDOK;
+    if (answer < 0)
+        answer = yesNo ? IDNO : IDOK;
     return answer;
 }

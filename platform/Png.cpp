@@ -27,9 +27,11 @@ void OnWarning(png_structp, png_const_charp) {}
 // destructor.
 bool Decode(std::FILE *file, bool keepAlpha, Image &out) {
     png_byte signature[8];
-    if (std::fread(signature, 1, 8, file) != 8 || png_sig_cmp(signature, 0, 8) != 0) return false;
+    if (std::fread(signature, 1, 8, file) != 8 || png_sig_cmp(signature, 0, 8) != 0)
+        return false;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
-    if (!png) return false;
+    if (!png)
+        return false;
     png_infop info = png_create_info_struct(png);
     unsigned char *volatile pixels = nullptr;
     png_bytep *volatile rows = nullptr;
@@ -48,12 +50,18 @@ bool Decode(std::FILE *file, bool keepAlpha, Image &out) {
     const int type = png_get_color_type(png, info);
 
     // Everything becomes 8-bit RGB or RGBA.
-    if (type == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
-    if (type == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
-    if (keepAlpha && png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
-    if (depth == 16) png_set_strip_16(png);
-    if (type == PNG_COLOR_TYPE_GRAY || type == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
-    if (!keepAlpha && (type & PNG_COLOR_MASK_ALPHA)) png_set_strip_alpha(png);
+    if (type == PNG_COLOR_TYPE_PALETTE)
+        png_set_palette_to_rgb(png);
+    if (type == PNG_COLOR_TYPE_GRAY && depth < 8)
+        png_set_expand_gray_1_2_4_to_8(png);
+    if (keepAlpha && png_get_valid(png, info, PNG_INFO_tRNS))
+        png_set_tRNS_to_alpha(png);
+    if (depth == 16)
+        png_set_strip_16(png);
+    if (type == PNG_COLOR_TYPE_GRAY || type == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(png);
+    if (!keepAlpha && (type & PNG_COLOR_MASK_ALPHA))
+        png_set_strip_alpha(png);
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
 
@@ -63,7 +71,8 @@ bool Decode(std::FILE *file, bool keepAlpha, Image &out) {
         png_error(png, "unexpected layout");
     pixels = static_cast<unsigned char *>(std::malloc(rowBytes * height));
     rows = static_cast<png_bytep *>(std::malloc(sizeof(png_bytep) * height));
-    if (!pixels || !rows) png_error(png, "out of memory");
+    if (!pixels || !rows)
+        png_error(png, "out of memory");
     // First file row first: the top of the picture is texture row t = 0.
     for (png_uint_32 y = 0; y < height; y++)
         rows[y] = pixels + y * rowBytes;
@@ -84,16 +93,20 @@ bool Decode(std::FILE *file, bool keepAlpha, Image &out) {
 
 unsigned int pngBind(const char *filename, int mipmap, int trans, pngInfo *info, int wrapst,
                      int minfilter, int magfilter) {
-    if (!filename) return 0;
+    if (!filename)
+        return 0;
     std::string path(filename);
     for (char &c : path)
-        if (c == '\\') c = '/';
+        if (c == '\\')
+            c = '/';
     std::FILE *file = std::fopen(path.c_str(), "rb");
-    if (!file) return 0;
+    if (!file)
+        return 0;
     Image image;
     const bool decoded = Decode(file, trans != PNG_SOLID, image);
     std::fclose(file);
-    if (!decoded) return 0;
+    if (!decoded)
+        return 0;
 
     const GLenum format = image.channels == 4 ? GL_RGBA : GL_RGB;
     GLuint name = 0;

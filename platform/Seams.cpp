@@ -105,7 +105,8 @@ void FocusGained() {
 }
 
 void CloseButton() {
-    if (HWND w = Newest()) PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+    if (HWND w = Newest())
+        PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
 void Terminate() {
@@ -142,7 +143,8 @@ bool ContextCurrent() {
 
 bool ClassRegistered(const std::string &name) {
     for (const plat::WindowClass &c : S().classes)
-        if (c.name == name) return true;
+        if (c.name == name)
+            return true;
     return false;
 }
 
@@ -175,7 +177,8 @@ std::string WindowTitle() {
 
 void ClientSize(int &width, int &height) {
     width = height = 0;
-    if (HWND w = Newest()) SDL_GetWindowSize(w->sdl, &width, &height);
+    if (HWND w = Newest())
+        SDL_GetWindowSize(w->sdl, &width, &height);
 }
 
 bool WindowFullscreen() {

@@ -335,10 +335,9 @@ BOOL SwapBuffers(HDC dc);
 // table (the Windows faces the game names, mapped to installed ones) and fontconfig's
 // best match. The height is the cell height in pixels (ascent plus descent). Font
 // objects are shared by equal requests and live as long as the process.
-HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight,
-                  DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
-                  DWORD outPrecision, DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily,
-                  LPCSTR faceName);
+HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                  DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision,
+                  DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, LPCSTR faceName);
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 // One display list per character first..first+count-1, each drawing the glyph with
 // glBitmap at the raster position (the baseline) and advancing it by the glyph's width.

@@ -38,39 +38,46 @@ void OnTerminateSignal(int sig) {
 
 void QuitVideo() {
     // Last way out: SDL gives back any full-screen mode when it shuts down.
-    if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (SDL_WasInit(SDL_INIT_VIDEO))
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 bool videoTried = false;
 
 HWND FromSdl(Uint32 windowId) {
     for (HWND w : S().windows)
-        if (w->sdl && SDL_GetWindowID(w->sdl) == windowId) return w;
+        if (w->sdl && SDL_GetWindowID(w->sdl) == windowId)
+            return w;
     return nullptr;
 }
 
 HDC FindDC(HDC dc) {
     for (HWND w : S().windows)
-        if (&w->dc == dc) return dc;
+        if (&w->dc == dc)
+            return dc;
     return nullptr;
 }
 
 HGLRC FindContext(HGLRC rc) {
     for (HGLRC c : S().contexts)
-        if (c == rc) return rc;
+        if (c == rc)
+            return rc;
     return nullptr;
 }
 
 WindowClass *FindClass(const char *name) {
-    if (!name) return nullptr;
+    if (!name)
+        return nullptr;
     for (WindowClass &c : S().classes)
-        if (c.name == name) return &c;
+        if (c.name == name)
+            return &c;
     return nullptr;
 }
 
 bool DisplayHasMode(int width, int height) {
     for (auto &m : S().extraModes)
-        if (m.first == width && m.second == height) return true;
+        if (m.first == width && m.second == height)
+            return true;
     int count = SDL_GetNumDisplayModes(0);
     for (int i = 0; i < count; i++) {
         SDL_DisplayMode mode;
@@ -95,7 +102,8 @@ bool VideoUp() {
 }
 
 bool EnsureVideo() {
-    if (VideoUp()) return true;
+    if (VideoUp())
+        return true;
     if (!videoTried) {
         videoTried = true;
         // The game answers the screen saver itself; signals are handled below.
@@ -110,7 +118,8 @@ bool EnsureVideo() {
         sigaction(SIGINT, &action, nullptr);
         sigaction(SIGTERM, &action, nullptr);
     }
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        return false;
     return true;
 }
 
@@ -120,12 +129,14 @@ void RaiseTerminateSignal() {
 
 HWND FindWindow(HWND window) {
     for (HWND w : S().windows)
-        if (w == window) return w;
+        if (w == window)
+            return w;
     return nullptr;
 }
 
 void WindowMinimized(HWND w) {
-    if (!FindWindow(w) || w->minimized) return;
+    if (!FindWindow(w) || w->minimized)
+        return;
     w->minimized = true;
     if (S().focus == w) {
         S().focus = nullptr;
@@ -136,7 +147,8 @@ void WindowMinimized(HWND w) {
 }
 
 void WindowRestored(HWND w) {
-    if (!FindWindow(w) || !w->minimized) return;
+    if (!FindWindow(w) || !w->minimized)
+        return;
     w->minimized = false;
     S().focus = w;
     PostMessageA(w, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
@@ -144,22 +156,26 @@ void WindowRestored(HWND w) {
 }
 
 void WindowFocus(HWND w, bool gained) {
-    if (!FindWindow(w)) return;
+    if (!FindWindow(w))
+        return;
     if (gained) {
         S().focus = w;
-        if (!w->minimized) PostMessageA(w, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
+        if (!w->minimized)
+            PostMessageA(w, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
         return;
     }
     if (S().focus == w) {
         S().focus = nullptr;
         DevicesLoseFocus();
     }
-    if (!w->minimized) PostMessageA(w, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), 0);
+    if (!w->minimized)
+        PostMessageA(w, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), 0);
 }
 
 void KeyEvent(int sdlScancode, bool down) {
     BYTE dik = DikFromScancode(sdlScancode);
-    if (dik) SetKey(dik, down);
+    if (dik)
+        SetKey(dik, down);
     BYTE vk = VkFromScancode(sdlScancode);
     if (vk && S().focus)
         PostMessageA(S().focus, down ? WM_KEYDOWN : WM_KEYUP, vk,
@@ -222,7 +238,8 @@ void PumpEvents() {
         else
             PostQuitMessage(0);
     }
-    if (!VideoUp()) return;
+    if (!VideoUp())
+        return;
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
         switch (e.type) {
@@ -235,7 +252,8 @@ void PumpEvents() {
             break;
         case SDL_MOUSEWHEEL: {
             int y = e.wheel.y;
-            if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) y = -y;
+            if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED)
+                y = -y;
             MouseWheel(y);
             break;
         }
@@ -248,7 +266,8 @@ void PumpEvents() {
         }
         case SDL_WINDOWEVENT: {
             HWND w = FromSdl(e.window.windowID);
-            if (!w) break;
+            if (!w)
+                break;
             switch (e.window.event) {
             case SDL_WINDOWEVENT_CLOSE:
                 PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -303,14 +322,16 @@ BOOL PeekMessageA(MSG *msg, HWND, UINT, UINT, UINT removeMsg) {
     for (int round = 0; round < 2; round++) {
         if (!s.queue.empty()) {
             *msg = s.queue.front();
-            if (removeMsg & PM_REMOVE) s.queue.pop_front();
+            if (removeMsg & PM_REMOVE)
+                s.queue.pop_front();
             return TRUE;
         }
         if (s.quitPosted) {
             *msg = MSG();
             msg->message = WM_QUIT;
             msg->wParam = static_cast<WPARAM>(s.quitCode);
-            if (removeMsg & PM_REMOVE) s.quitPosted = false;
+            if (removeMsg & PM_REMOVE)
+                s.quitPosted = false;
             return TRUE;
         }
         if (round == 0 && s.pumpHook && !s.inHook) {
@@ -327,7 +348,8 @@ BOOL PeekMessageA(MSG *msg, HWND, UINT, UINT, UINT removeMsg) {
     if (!s.virtualClock && !s.windows.empty() && plat::VideoUp()) {
         bool allMinimized =
             std::all_of(s.windows.begin(), s.windows.end(), [](HWND w) { return w->minimized; });
-        if (allMinimized) SDL_WaitEventTimeout(nullptr, 10);
+        if (allMinimized)
+            SDL_WaitEventTimeout(nullptr, 10);
     }
     return FALSE;
 }
@@ -338,17 +360,20 @@ BOOL TranslateMessage(const MSG *msg) {
 }
 
 LRESULT DispatchMessageA(const MSG *msg) {
-    if (!msg || !plat::FindWindow(msg->hwnd)) return 0;
+    if (!msg || !plat::FindWindow(msg->hwnd))
+        return 0;
     return msg->hwnd->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!plat::FindWindow(window)) return 0;
+    if (!plat::FindWindow(window))
+        return 0;
     return window->proc(window, message, wParam, lParam);
 }
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (window && !plat::FindWindow(window)) return FALSE;
+    if (window && !plat::FindWindow(window))
+        return FALSE;
     MSG msg = {};
     msg.hwnd = window;
     msg.message = message;
@@ -376,12 +401,14 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM) {
             SendMessageA(window, WM_CLOSE, 0, 0);
             break;
         case SC_MINIMIZE:
-            if (plat::FindWindow(window) && window->sdl) SDL_MinimizeWindow(window->sdl);
+            if (plat::FindWindow(window) && window->sdl)
+                SDL_MinimizeWindow(window->sdl);
             break;
         case SC_SCREENSAVE:
         case SC_MONITORPOWER:
             // Not refused by the window: the desktop may blank the screen.
-            if (plat::VideoUp()) SDL_EnableScreenSaver();
+            if (plat::VideoUp())
+                SDL_EnableScreenSaver();
             break;
         default:
             break;
@@ -407,17 +434,21 @@ HCURSOR LoadCursorA(HINSTANCE, LPCSTR name) {
 ATOM RegisterClassA(const WNDCLASSA *wc) {
     if (plat::Faulted(Fault::RegisterClass) || !wc || !wc->lpszClassName || !wc->lpfnWndProc)
         return 0;
-    if (plat::FindClass(wc->lpszClassName)) return 0;
+    if (plat::FindClass(wc->lpszClassName))
+        return 0;
     S().classes.push_back({wc->lpszClassName, wc->lpfnWndProc, wc->hInstance, wc->style});
     return static_cast<ATOM>(0xC000 + S().classes.size());
 }
 
 BOOL UnregisterClassA(LPCSTR className, HINSTANCE) {
-    if (plat::Faulted(Fault::UnregisterClass)) return FALSE;
+    if (plat::Faulted(Fault::UnregisterClass))
+        return FALSE;
     plat::WindowClass *c = plat::FindClass(className);
-    if (!c) return FALSE;
+    if (!c)
+        return FALSE;
     for (HWND w : S().windows)
-        if (w->className == c->name) return FALSE; // windows of the class still exist
+        if (w->className == c->name)
+            return FALSE; // windows of the class still exist
     S().classes.erase(S().classes.begin() + (c - S().classes.data()));
     return TRUE;
 }
@@ -432,8 +463,10 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
                      int width, int height, HWND, HMENU, HINSTANCE, LPVOID) {
     plat::State &s = S();
     plat::WindowClass *c = plat::FindClass(className);
-    if (plat::Faulted(Fault::CreateWindow) || !c || width <= 0 || height <= 0) return nullptr;
-    if (!plat::EnsureVideo()) return nullptr;
+    if (plat::Faulted(Fault::CreateWindow) || !c || width <= 0 || height <= 0)
+        return nullptr;
+    if (!plat::EnsureVideo())
+        return nullptr;
 
     const bool popup = (style & WS_POPUP) != 0;
     const bool fullscreen = popup && s.modeRequested;
@@ -453,7 +486,8 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
 
     SDL_Window *sdl = SDL_CreateWindow(windowName ? windowName : "", x, y, width, height, flags);
-    if (!sdl) return nullptr;
+    if (!sdl)
+        return nullptr;
     if (fullscreen) {
         SDL_DisplayMode mode = {};
         mode.w = s.modeWidth;
@@ -476,7 +510,8 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
 
 BOOL DestroyWindow(HWND window) {
     plat::State &s = S();
-    if (plat::Faulted(Fault::DestroyWindow) || !plat::FindWindow(window)) return FALSE;
+    if (plat::Faulted(Fault::DestroyWindow) || !plat::FindWindow(window))
+        return FALSE;
     if (s.focus == window) {
         s.focus = nullptr;
         plat::DevicesLoseFocus();
@@ -485,14 +520,17 @@ BOOL DestroyWindow(HWND window) {
                                  [window](const MSG &m) { return m.hwnd == window; }),
                   s.queue.end());
     s.windows.erase(std::find(s.windows.begin(), s.windows.end(), window));
-    if (window->sdl) SDL_DestroyWindow(window->sdl);
+    if (window->sdl)
+        SDL_DestroyWindow(window->sdl);
     delete window;
-    if (s.windows.empty()) SDL_EnableScreenSaver();
+    if (s.windows.empty())
+        SDL_EnableScreenSaver();
     return TRUE;
 }
 
 BOOL ShowWindow(HWND window, int command) {
-    if (!plat::FindWindow(window)) return FALSE;
+    if (!plat::FindWindow(window))
+        return FALSE;
     BOOL wasVisible = window->visible;
     if (command == SW_HIDE) {
         SDL_HideWindow(window->sdl);
@@ -505,13 +543,15 @@ BOOL ShowWindow(HWND window, int command) {
         // Showing activates the window, as on Windows.
         S().focus = window;
         SendMessageA(window, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
-        if (plat::FindWindow(window)) plat::AskScreenSaver(window);
+        if (plat::FindWindow(window))
+            plat::AskScreenSaver(window);
     }
     return wasVisible;
 }
 
 BOOL SetForegroundWindow(HWND window) {
-    if (!plat::FindWindow(window)) return FALSE;
+    if (!plat::FindWindow(window))
+        return FALSE;
     SDL_RaiseWindow(window->sdl);
     S().focus = window;
     return TRUE;
@@ -519,13 +559,15 @@ BOOL SetForegroundWindow(HWND window) {
 
 HWND SetFocus(HWND window) {
     HWND previous = S().focus;
-    if (!plat::FindWindow(window)) return nullptr;
+    if (!plat::FindWindow(window))
+        return nullptr;
     S().focus = window;
     return previous;
 }
 
 BOOL GetClientRect(HWND window, RECT *rect) {
-    if (!plat::FindWindow(window) || !rect) return FALSE;
+    if (!plat::FindWindow(window) || !rect)
+        return FALSE;
     rect->left = rect->top = 0;
     rect->right = window->clientWidth;
     rect->bottom = window->clientHeight;
@@ -535,7 +577,8 @@ BOOL GetClientRect(HWND window, RECT *rect) {
 int ShowCursor(BOOL show) {
     plat::State &s = S();
     s.cursorCount += show ? 1 : -1;
-    if (plat::VideoUp()) SDL_ShowCursor(s.cursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
+    if (plat::VideoUp())
+        SDL_ShowCursor(s.cursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
     return s.cursorCount;
 }
 
@@ -550,15 +593,18 @@ LONG ChangeDisplaySettingsA(DEVMODEA *mode, DWORD) {
             }
         return DISP_CHANGE_SUCCESSFUL;
     }
-    if (plat::Faulted(Fault::ChangeDisplaySettings)) return DISP_CHANGE_FAILED;
+    if (plat::Faulted(Fault::ChangeDisplaySettings))
+        return DISP_CHANGE_FAILED;
     const DWORD needed = DM_PELSWIDTH | DM_PELSHEIGHT;
     if ((mode->dmFields & needed) != needed || mode->dmPelsWidth == 0 || mode->dmPelsHeight == 0)
         return DISP_CHANGE_BADPARAM;
-    if (!plat::EnsureVideo()) return DISP_CHANGE_FAILED;
+    if (!plat::EnsureVideo())
+        return DISP_CHANGE_FAILED;
     // Colour depth is left to the desktop: modern displays only offer 24 or 32 bits.
     const int width = static_cast<int>(mode->dmPelsWidth);
     const int height = static_cast<int>(mode->dmPelsHeight);
-    if (!plat::DisplayHasMode(width, height)) return DISP_CHANGE_BADMODE;
+    if (!plat::DisplayHasMode(width, height))
+        return DISP_CHANGE_BADMODE;
     s.modeRequested = true;
     s.modeWidth = width;
     s.modeHeight = height;
@@ -568,7 +614,8 @@ LONG ChangeDisplaySettingsA(DEVMODEA *mode, DWORD) {
 // --- Device contexts and GL ----------------------------------------------------------
 
 HDC GetDC(HWND window) {
-    if (plat::Faulted(Fault::GetDC) || !plat::FindWindow(window)) return nullptr;
+    if (plat::Faulted(Fault::GetDC) || !plat::FindWindow(window))
+        return nullptr;
     window->dc.held++;
     return &window->dc;
 }
@@ -582,9 +629,11 @@ int ReleaseDC(HWND window, HDC dc) {
 }
 
 int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR *pfd) {
-    if (plat::Faulted(Fault::ChoosePixelFormat) || !plat::FindDC(dc) || !pfd) return 0;
+    if (plat::Faulted(Fault::ChoosePixelFormat) || !plat::FindDC(dc) || !pfd)
+        return 0;
     const DWORD needed = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
-    if ((pfd->dwFlags & needed) != needed || pfd->iPixelType != PFD_TYPE_RGBA) return 0;
+    if ((pfd->dwFlags & needed) != needed || pfd->iPixelType != PFD_TYPE_RGBA)
+        return 0;
     // Format 1: double-buffered RGBA with a depth buffer; 2: the same, single-buffered.
     return (pfd->dwFlags & PFD_DOUBLEBUFFER) ? 1 : 2;
 }
@@ -610,7 +659,8 @@ HGLRC wglCreateContext(HDC dc) {
     SDL_GLContext context = SDL_GL_CreateContext(dc->window->sdl);
     // SDL makes a new context current; Windows does not, so put back what was current.
     SDL_GL_MakeCurrent(previousWindow, previous);
-    if (!context) return nullptr;
+    if (!context)
+        return nullptr;
     HGLRC rc = new HGLRC__;
     rc->sdlContext = context;
     rc->dc = dc;
@@ -620,8 +670,10 @@ HGLRC wglCreateContext(HDC dc) {
 
 BOOL wglMakeCurrent(HDC dc, HGLRC rc) {
     if (!rc) {
-        if (plat::Faulted(Fault::ReleaseCurrent)) return FALSE;
-        if (plat::VideoUp()) SDL_GL_MakeCurrent(nullptr, nullptr);
+        if (plat::Faulted(Fault::ReleaseCurrent))
+            return FALSE;
+        if (plat::VideoUp())
+            SDL_GL_MakeCurrent(nullptr, nullptr);
         return TRUE;
     }
     if (plat::Faulted(Fault::MakeCurrent) || !plat::FindDC(dc) || !plat::FindContext(rc))
@@ -631,8 +683,10 @@ BOOL wglMakeCurrent(HDC dc, HGLRC rc) {
 
 BOOL wglDeleteContext(HGLRC rc) {
     plat::State &s = S();
-    if (plat::Faulted(Fault::DeleteContext) || !plat::FindContext(rc)) return FALSE;
-    if (SDL_GL_GetCurrentContext() == rc->sdlContext) SDL_GL_MakeCurrent(nullptr, nullptr);
+    if (plat::Faulted(Fault::DeleteContext) || !plat::FindContext(rc))
+        return FALSE;
+    if (SDL_GL_GetCurrentContext() == rc->sdlContext)
+        SDL_GL_MakeCurrent(nullptr, nullptr);
     SDL_GL_DeleteContext(rc->sdlContext);
     s.contexts.erase(std::find(s.contexts.begin(), s.contexts.end(), rc));
     delete rc;
@@ -640,7 +694,8 @@ BOOL wglDeleteContext(HGLRC rc) {
 }
 
 BOOL SwapBuffers(HDC dc) {
-    if (!plat::FindDC(dc)) return FALSE;
+    if (!plat::FindDC(dc))
+        return FALSE;
     SDL_GL_SwapWindow(dc->window->sdl);
     S().presents++;
     return TRUE;

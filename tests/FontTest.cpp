@@ -45,8 +45,10 @@ class FontTest : public GameTest {
                     low = std::min(low, row);
                     high = std::max(high, row);
                 }
-        if (lowest) *lowest = low;
-        if (highest) *highest = high;
+        if (lowest)
+            *lowest = low;
+        if (highest)
+            *highest = high;
         return count;
     }
 };

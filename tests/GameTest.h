@@ -11,11 +11,12 @@
 #include <new>
 
 inline void RebuildMain() {
-    if (Input) Input->Shutdown();
+    if (Input)
+        Input->Shutdown();
     Main.~CMain();
     new (&Main) CMain();
-    stCharacter = structCharacter();
-    TheCamera = structCamera();
+    stCharacter = kStartCharacter;
+    TheCamera = kStartCamera;
 }
 
 class GameTest : public ::testing::Test {
@@ -26,7 +27,8 @@ class GameTest : public ::testing::Test {
         seams::ScriptAnswers({});
     }
     void TearDown() override {
-        if (Input) Input->Shutdown();
+        if (Input)
+            Input->Shutdown();
         seams::Reset();
     }
 

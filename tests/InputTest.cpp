@@ -74,7 +74,8 @@ TEST_F(InputTest, EveryKeyOfAStandardKeyboardHasItsOwnScanCode) {
         // The block of a 105-key PC keyboard plus the keypad and the Windows keys.
         const bool standard = sc <= SDL_SCANCODE_KP_PERIOD || sc == SDL_SCANCODE_NONUSBACKSLASH ||
                               sc == SDL_SCANCODE_APPLICATION || sc >= SDL_SCANCODE_LCTRL;
-        if (!standard || sc == SDL_SCANCODE_NONUSHASH) continue;
+        if (!standard || sc == SDL_SCANCODE_NONUSHASH)
+            continue;
         keys++;
         seams::ScancodeEvent(sc, true);
         Input->Update();

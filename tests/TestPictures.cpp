@@ -9,7 +9,8 @@
 
 bool WritePng(const std::string &path, const PngSpec &spec) {
     std::FILE *file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
+    if (!file)
+        return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     if (setjmp(png_jmpbuf(png))) {
@@ -24,7 +25,8 @@ bool WritePng(const std::string &path, const PngSpec &spec) {
     std::vector<png_color> palette;
     for (size_t i = 0; i + 2 < spec.palette.size(); i += 3)
         palette.push_back({spec.palette[i], spec.palette[i + 1], spec.palette[i + 2]});
-    if (!palette.empty()) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
+    if (!palette.empty())
+        png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
     if (!spec.trnsAlpha.empty())
         png_set_tRNS(png, info, spec.trnsAlpha.data(), static_cast<int>(spec.trnsAlpha.size()),
                      nullptr);
@@ -61,21 +63,26 @@ bool WriteSolidPng(const std::string &path, int width, int height, Rgba colour) 
         spec.rows.push_back(colour.r);
         spec.rows.push_back(colour.g);
         spec.rows.push_back(colour.b);
-        if (!opaque) spec.rows.push_back(colour.a);
+        if (!opaque)
+            spec.rows.push_back(colour.a);
     }
     return WritePng(path, spec);
 }
 
 ScratchDir::ScratchDir() {
     char buffer[4096];
-    if (getcwd(buffer, sizeof buffer)) previous_ = buffer;
+    if (getcwd(buffer, sizeof buffer))
+        previous_ = buffer;
     char templ[] = "/tmp/gravewake-test-XXXXXX";
-    if (mkdtemp(templ)) path_ = templ;
-    if (!path_.empty() && chdir(path_.c_str()) != 0) path_.clear();
+    if (mkdtemp(templ))
+        path_ = templ;
+    if (!path_.empty() && chdir(path_.c_str()) != 0)
+        path_.clear();
 }
 
 ScratchDir::~ScratchDir() {
-    if (!previous_.empty() && chdir(previous_.c_str()) != 0) std::perror("chdir");
+    if (!previous_.empty() && chdir(previous_.c_str()) != 0)
+        std::perror("chdir");
     if (!path_.empty()) {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);

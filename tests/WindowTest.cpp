@@ -43,7 +43,8 @@ TEST_F(WindowTest, WindowedStartOpensTheTitledWindowWithTheFixedGLState) {
     seams::UseVirtualClock(0);
     bool checked = false;
     seams::SetPumpHook([&] {
-        if (checked) return;
+        if (checked)
+            return;
         checked = true;
         EXPECT_EQ(seams::WindowTitle(), "Hollowmere's Gravewake");
         int width = 0, height = 0;

@@ -27,7 +27,8 @@ static char *Title(Display *d, Window w) {
 static int Find(Display *d, const char *title) {
     Window root, parent, *children = NULL;
     unsigned count = 0;
-    if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count)) return 1;
+    if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count))
+        return 1;
     int found = 1;
     for (unsigned i = 0; i < count && found; i++) {
         char *name = Title(d, children[i]);
@@ -41,15 +42,18 @@ static int Find(Display *d, const char *title) {
             XFree(name);
         }
     }
-    if (children) XFree(children);
+    if (children)
+        XFree(children);
     return found;
 }
 
 static int Max(Display *d, Window w) {
     XWindowAttributes a;
-    if (!XGetWindowAttributes(d, w, &a)) return 1;
+    if (!XGetWindowAttributes(d, w, &a))
+        return 1;
     XImage *image = XGetImage(d, w, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
-    if (!image) return 1;
+    if (!image)
+        return 1;
     unsigned long masks[3] = {image->red_mask, image->green_mask, image->blue_mask};
     unsigned max = 0;
     for (int y = 0; y < a.height; y++)
@@ -57,12 +61,14 @@ static int Max(Display *d, Window w) {
             unsigned long p = XGetPixel(image, x, y);
             for (int c = 0; c < 3; c++) {
                 unsigned long m = masks[c];
-                if (!m) continue;
+                if (!m)
+                    continue;
                 int shift = 0;
                 while (!((m >> shift) & 1))
                     shift++;
                 unsigned v = (unsigned)((p & m) >> shift) * 255u / (unsigned)(m >> shift);
-                if (v > max) max = v;
+                if (v > max)
+                    max = v;
             }
         }
     XDestroyImage(image);
@@ -85,9 +91,11 @@ static int Close(Display *d, Window w) {
 }
 
 int main(int argc, char **argv) {
-    if (argc != 3) return 2;
+    if (argc != 3)
+        return 2;
     Display *d = XOpenDisplay(NULL);
-    if (!d) return 2;
+    if (!d)
+        return 2;
     int result = 2;
     if (strcmp(argv[1], "find") == 0)
         result = Find(d, argv[2]);
