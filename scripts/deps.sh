@@ -8,6 +8,7 @@ packages=(
     libsdl2-dev libgl-dev libglu1-mesa-dev        # window, input, GL, GLU
     libgl1-mesa-dri libegl1 libegl-mesa0          # Mesa GL, also without a display
     libgtest-dev                                  # tests
+    libgme-dev                                    # rendering the tunes in tools and tests
     libx11-dev xvfb xdotool                       # tests on a virtual X server
 )
 
