@@ -335,7 +335,11 @@ std::vector<Event> Compiler::parsePart(const ChanDef &ch, const std::vector<Line
                 pos += e.ticks;
                 // A rest on a drum channel lets the last hit ring on.
                 bool extend = c == '^' || ch.kit;
-                if (extend && !out.empty() && out.back().kind != Event::Continue)
+                // Inside a repeat only what the repeat holds may be lengthened; anything
+                // earlier is joined when the parts are strung together.
+                size_t floor = repeat.empty() ? 0 : repeat.back().first;
+                if (c == 'r' && ch.kit && out.size() <= floor) e.kind = Event::Continue;
+                if (extend && out.size() > floor && out.back().kind != Event::Continue)
                     out.back().ticks += e.ticks;
                 else
                     out.push_back(e);
@@ -534,7 +538,12 @@ TuneResult Compiler::run(const std::string &text) {
             }
             for (const Event &e : evs) {
                 bool atLoop = oi == intro_.size() && all.size() == loopEvent[ci];
-                if (e.kind == Event::Continue) {
+                if (e.kind == Event::Continue && (all.empty() || atLoop) && c.kit) {
+                    Event r(Event::Rest); // a drum channel may open with a rest
+                    r.ticks = e.ticks;
+                    r.set = e.set;
+                    all.push_back(r);
+                } else if (e.kind == Event::Continue) {
                     if (all.empty() || atLoop)
                         fail(number, "channel " + c.name + " begins with a tie");
                     all.back().ticks += e.ticks;
