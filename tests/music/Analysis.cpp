@@ -42,7 +42,8 @@ Rendered render(const std::vector<uint8_t> &spc, double seconds, int muteMask) {
 
 double rms(const std::vector<float> &x, size_t from, size_t count) {
     double s = 0;
-    for (size_t i = from; i < from + count && i < x.size(); ++i) s += double(x[i]) * x[i];
+    for (size_t i = from; i < from + count && i < x.size(); ++i)
+        s += double(x[i]) * x[i];
     return std::sqrt(s / double(count));
 }
 
@@ -77,7 +78,8 @@ double detectFrequency(const std::vector<float> &x, size_t from, size_t count) {
     size_t best = 0;
     for (size_t lag = 4; lag <= maxLag; ++lag) {
         if (nd[lag] < 0.2) {
-            while (lag < maxLag && nd[lag + 1] < nd[lag]) ++lag;
+            while (lag < maxLag && nd[lag + 1] < nd[lag])
+                ++lag;
             best = lag;
             break;
         }
@@ -94,8 +96,7 @@ double detectFrequency(const std::vector<float> &x, size_t from, size_t count) {
         double v = diff(x, from, count, lag);
         if (v < m) m = v, arg = lag;
     }
-    double refined =
-        arg + vertex(diff(x, from, count, arg - 1), m, diff(x, from, count, arg + 1));
+    double refined = arg + vertex(diff(x, from, count, arg - 1), m, diff(x, from, count, arg + 1));
     return kRate * double(k) / refined;
 }
 

@@ -41,7 +41,8 @@ TEST(MusicGenerator, TheTwelveTunesDiffer) {
         Rendered r = render(readFile(std::string(MUSIC_BGM_DIR) + "/" + name + ".spc"), 20.0);
         ASSERT_TRUE(r.error.empty());
         std::vector<float> mono(r.left.size());
-        for (size_t i = 0; i < mono.size(); ++i) mono[i] = r.mono(i);
+        for (size_t i = 0; i < mono.size(); ++i)
+            mono[i] = r.mono(i);
         sound.push_back(mono);
     }
     for (size_t i = 0; i < names.size(); ++i) {
@@ -75,16 +76,19 @@ TEST(MusicBrr, LoopedAndOneShotSamplesDecodeAsEncoded) {
         sig += std::pow(tone[i], 2);
     }
     EXPECT_LT(10 * std::log10(err / sig), -30.0);
-    for (size_t i = 192; i < 384; ++i) ASSERT_EQ(out[i], out[i - 64]) << "seam at " << i;
+    for (size_t i = 192; i < 384; ++i)
+        ASSERT_EQ(out[i], out[i - 64]) << "seam at " << i;
 
     // A one-shot ends in silence that lasts until the next key-on.
     std::vector<int16_t> hit(100);
-    for (size_t i = 0; i < hit.size(); ++i) hit[i] = int16_t(20000 * std::exp(-double(i) / 20));
+    for (size_t i = 0; i < hit.size(); ++i)
+        hit[i] = int16_t(20000 * std::exp(-double(i) / 20));
     music::BrrSample h = music::encodeBrr(hit, -1);
     std::vector<int16_t> played = music::decodeBrr(h, 1000);
     ASSERT_EQ(played.size(), 1000u);
     EXPECT_NEAR(played[0], 20000, 600);
-    for (size_t i = 112; i < played.size(); ++i) ASSERT_EQ(played[i], 0);
+    for (size_t i = 112; i < played.size(); ++i)
+        ASSERT_EQ(played[i], 0);
 }
 
 TEST(MusicAsm, EncodesOperandsAndBranchesLikeTheChip) {
@@ -98,13 +102,14 @@ TEST(MusicAsm, EncodesOperandsAndBranchesLikeTheChip) {
     a.label("table");
     a.dw(0x1234);
     std::vector<uint8_t> code = a.finish();
-    std::vector<uint8_t> want = {0x8F, 0x4C, 0xF2, 0xF5, 0x0A, 0x02, 0xD0, 0xF8, 0x2F, 0xFE,
-                                 0x34, 0x12};
+    std::vector<uint8_t> want = {0x8F, 0x4C, 0xF2, 0xF5, 0x0A, 0x02,
+                                 0xD0, 0xF8, 0x2F, 0xFE, 0x34, 0x12};
     EXPECT_EQ(code, want);
 
     music::Spc700Asm far(0x0200);
     far.label("start");
-    for (int i = 0; i < 130; ++i) far.db(0);
+    for (int i = 0; i < 130; ++i)
+        far.db(0);
     far.BRA("start");
     EXPECT_THROW(far.finish(), std::runtime_error);
     music::Spc700Asm missing(0x0200);
@@ -122,8 +127,9 @@ TEST(MusicNotation, CountsTicksAndRejectsMistakes) {
     std::vector<std::pair<int, long>> got; // (midi, ticks) of channel a
     for (const auto &n : r.notes)
         if (n.channel == 0) got.push_back({n.midi, n.ticks});
-    std::vector<std::pair<int, long>> want = {{60, 72}, {62, 24}, {64, 24}, {65, 24}, {64, 24},
-                                              {65, 24}, {67, 32}, {69, 32}, {71, 32}, {72, 96}, {72, 168}};
+    std::vector<std::pair<int, long>> want = {{60, 72}, {62, 24}, {64, 24}, {65, 24},
+                                              {64, 24}, {65, 24}, {67, 32}, {69, 32},
+                                              {71, 32}, {72, 96}, {72, 168}};
     EXPECT_EQ(got, want);
     EXPECT_EQ(r.song.loopTicks, 576);
     EXPECT_EQ(r.song.timerTarget, 100);

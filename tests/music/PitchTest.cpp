@@ -20,7 +20,8 @@ TEST(MusicPitch, EveryNoteOfTheTestTuneIsInTune) {
     ASSERT_TRUE(r.error.empty()) << r.error;
 
     std::vector<float> mono(r.left.size());
-    for (size_t i = 0; i < mono.size(); ++i) mono[i] = r.mono(i);
+    for (size_t i = 0; i < mono.size(); ++i)
+        mono[i] = r.mono(i);
 
     int lowest = 200, highest = 0;
     double worst = 0;

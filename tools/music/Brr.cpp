@@ -42,16 +42,15 @@ Block encodeBlock(const int16_t *x, int p1, int p2, bool filterZeroOnly, bool en
     for (int filter = 0; filter < (filterZeroOnly ? 1 : 4); ++filter) {
         for (int shift = 1; shift <= 12; ++shift) {
             Block b{};
-            b.bytes[0] = static_cast<uint8_t>(shift << 4 | filter << 2 | (loop ? 2 : 0) |
-                                              (end ? 1 : 0));
+            b.bytes[0] =
+                static_cast<uint8_t>(shift << 4 | filter << 2 | (loop ? 2 : 0) | (end ? 1 : 0));
             int q1 = p1, q2 = p2;
             long long err = 0;
             for (int i = 0; i < 16; ++i) {
                 // Nearest nibble by the linear model, then the exact decoder picks among
                 // its neighbours (it also steers clear of the wrap-around).
                 int pred = decodeOne(0, shift, filter, q1, q2);
-                int guess = static_cast<int>(
-                    std::lround(double(x[i] - pred) / double(1 << shift)));
+                int guess = static_cast<int>(std::lround(double(x[i] - pred) / double(1 << shift)));
                 int bestN = 0, bestY = 0;
                 long long bestE = std::numeric_limits<long long>::max();
                 for (int n = guess - 1; n <= guess + 1; ++n) {

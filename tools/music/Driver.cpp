@@ -17,21 +17,20 @@ uint16_t pitchFor32(int m) {
 namespace {
 
 // I/O registers.
-constexpr uint8_t DSPADDR = 0xF2, DSPDATA = 0xF3, CONTROL = 0xF1, T0TARGET = 0xFA,
-                  T0OUT = 0xFD;
+constexpr uint8_t DSPADDR = 0xF2, DSPDATA = 0xF3, CONTROL = 0xF1, T0TARGET = 0xFA, T0OUT = 0xFD;
 
 // Direct-page variables. Per-channel arrays hold eight bytes, indexed by X = channel.
-constexpr uint8_t vTicks = 0x00, vKon = 0x01, vKoff = 0x02, vTmp = 0x03, vPtr = 0x04,
-                  vT16 = 0x06, vEon = 0x08, vCnt = 0x09, vDepth = 0x0A, vChan = 0x0B;
+constexpr uint8_t vTicks = 0x00, vKon = 0x01, vKoff = 0x02, vTmp = 0x03, vPtr = 0x04, vT16 = 0x06,
+                  vEon = 0x08, vCnt = 0x09, vDepth = 0x0A, vChan = 0x0B;
 constexpr uint8_t aPtrLo = 0x10, aPtrHi = 0x18, aWait = 0x20, aKoffIn = 0x28, aLen = 0x30,
                   aGate = 0x38, aBaseLo = 0x40, aBaseHi = 0x48, aVibDepth = 0x50,
                   aVibDelaySet = 0x58, aVibRate = 0x60, aVibDelay = 0x68, aVibCount = 0x70,
                   aVibDir = 0x78, aVibOffLo = 0x80, aVibOffHi = 0x88, aVibStep = 0x90;
 
 // DSP registers.
-constexpr uint8_t MVOLL = 0x0C, MVOLR = 0x1C, EVOLL = 0x2C, EVOLR = 0x3C, KON = 0x4C,
-                  KOFF = 0x5C, FLG = 0x6C, EFB = 0x0D, PMON = 0x2D, NON = 0x3D, EON = 0x4D,
-                  DIR = 0x5D, ESA = 0x6D, EDL = 0x7D;
+constexpr uint8_t MVOLL = 0x0C, MVOLR = 0x1C, EVOLL = 0x2C, EVOLR = 0x3C, KON = 0x4C, KOFF = 0x5C,
+                  FLG = 0x6C, EFB = 0x0D, PMON = 0x2D, NON = 0x3D, EON = 0x4D, DIR = 0x5D,
+                  ESA = 0x6D, EDL = 0x7D;
 
 // The program. Each timer tick every channel counts down its key-off and its wait;
 // when the wait runs out it reads events up to the next note, rest or tie. Between
@@ -426,11 +425,14 @@ ChipImage buildChipImage(const CompiledSong &song) {
     emitDriver(a);
 
     a.label("voiceBit");
-    for (int v = 0; v < 8; ++v) a.db(static_cast<uint8_t>(1 << v));
+    for (int v = 0; v < 8; ++v)
+        a.db(static_cast<uint8_t>(1 << v));
     a.label("pitchLo");
-    for (int i = 0; i < kPitchEntries; ++i) a.db(pitchFor32(kPitchBaseNote + i) & 0xFF);
+    for (int i = 0; i < kPitchEntries; ++i)
+        a.db(pitchFor32(kPitchBaseNote + i) & 0xFF);
     a.label("pitchHi");
-    for (int i = 0; i < kPitchEntries; ++i) a.db(pitchFor32(kPitchBaseNote + i) >> 8);
+    for (int i = 0; i < kPitchEntries; ++i)
+        a.db(pitchFor32(kPitchBaseNote + i) >> 8);
     a.label("timerTarget");
     a.db(static_cast<uint8_t>(song.timerTarget & 0xFF));
     a.label("flagsRun");
@@ -493,12 +495,15 @@ ChipImage buildChipImage(const CompiledSong &song) {
         {EDL, uint8_t(song.echo.delay)},
         {KOFF, 0},
     };
-    for (int i = 0; i < 8; ++i) regs.push_back({uint8_t(i * 0x10 + 0x0F), uint8_t(song.echo.fir[i])});
+    for (int i = 0; i < 8; ++i)
+        regs.push_back({uint8_t(i * 0x10 + 0x0F), uint8_t(song.echo.fir[i])});
     for (int v = 0; v < 8; ++v) {
-        for (int r = 0; r < 8; ++r) regs.push_back({uint8_t(v * 0x10 + r), 0});
+        for (int r = 0; r < 8; ++r)
+            regs.push_back({uint8_t(v * 0x10 + r), 0});
     }
     std::vector<uint8_t> dspList;
-    for (auto &[r, v] : regs) dspList.insert(dspList.end(), {r, v});
+    for (auto &[r, v] : regs)
+        dspList.insert(dspList.end(), {r, v});
     dspList.push_back(0xFF);
     if (dspList.size() > 255) throw std::runtime_error("DSP list too long");
 
@@ -515,7 +520,8 @@ ChipImage buildChipImage(const CompiledSong &song) {
     ChipImage img;
     img.ram.assign(0x10000, 0);
     img.dsp.fill(0);
-    for (auto &[r, v] : regs) img.dsp[r] = v;
+    for (auto &[r, v] : regs)
+        img.dsp[r] = v;
     put(img.ram, kDriverOrigin, code);
 
     // I/O bytes as a player expects them in the snapshot.

@@ -39,7 +39,8 @@ struct Tone {
 
 std::vector<int16_t> normalise(const std::vector<double> &w, double peak) {
     double m = 1e-9;
-    for (double v : w) m = std::max(m, std::fabs(v));
+    for (double v : w)
+        m = std::max(m, std::fabs(v));
     std::vector<int16_t> out(w.size());
     for (size_t i = 0; i < w.size(); ++i)
         out[i] = static_cast<int16_t>(std::lround(w[i] / m * peak));
@@ -78,10 +79,10 @@ std::vector<int16_t> tone(const Tone &t, int *loopStart, uint32_t seed) {
 }
 
 // Harmonic series helper: amplitude of harmonic k given by f(k), with decay g(k).
-template <class A, class D>
-std::vector<Partial> harmonics(int count, A amp, D decay) {
+template <class A, class D> std::vector<Partial> harmonics(int count, A amp, D decay) {
     std::vector<Partial> ps;
-    for (int k = 1; k <= count; ++k) ps.push_back({double(k), amp(k), decay(k)});
+    for (int k = 1; k <= count; ++k)
+        ps.push_back({double(k), amp(k), decay(k)});
     return ps;
 }
 
@@ -100,29 +101,31 @@ std::vector<Partial> ensemble(const std::vector<Partial> &base, int loopCycles, 
 std::vector<int16_t> makeTonal(const std::string &name, int *loop) {
     if (name == "sine") return tone({32, 0, 1, {{1, 1, 0}}}, loop, 1);
     if (name == "flute")
-        return tone({64, 24, 1, {{1, 1, 0}, {2, 0.22, 0.05}, {3, 0.08, 0.05}, {4, 0.03, 0}}, 0.5,
-                     0.3},
-                    loop, 2);
+        return tone(
+            {64, 24, 1, {{1, 1, 0}, {2, 0.22, 0.05}, {3, 0.08, 0.05}, {4, 0.03, 0}}, 0.5, 0.3},
+            loop, 2);
     if (name == "whistle")
         return tone({32, 16, 1, {{1, 1, 0}, {2, 0.06, 0}, {3, 0.02, 0}}, 0.35, 0.35}, loop, 3);
     if (name == "square")
         return tone({32, 0, 1,
-                     harmonics(15, [](int k) { return k % 2 ? 1.0 / k : 0.0; },
-                               [](int) { return 0.0; })},
+                     harmonics(
+                         15, [](int k) { return k % 2 ? 1.0 / k : 0.0; }, [](int) { return 0.0; })},
                     loop, 4);
     if (name == "pulse")
         return tone({32, 0, 1,
-                     harmonics(15, [](int k) { return std::sin(3.14159265 * k * 0.25) / k; },
-                               [](int) { return 0.0; })},
+                     harmonics(
+                         15, [](int k) { return std::sin(3.14159265 * k * 0.25) / k; },
+                         [](int) { return 0.0; })},
                     loop, 5);
     if (name == "saw")
-        return tone({64, 0, 1,
-                     harmonics(24, [](int k) { return 1.0 / k / (1 + k * k / 400.0); },
-                               [](int) { return 0.0; })},
-                    loop, 6);
+        return tone(
+            {64, 0, 1,
+             harmonics(
+                 24, [](int k) { return 1.0 / k / (1 + k * k / 400.0); }, [](int) { return 0.0; })},
+            loop, 6);
     if (name == "strings") {
-        auto base = harmonics(12, [](int k) { return 1.0 / k / (1 + k * k / 40.0); },
-                              [](int) { return 0.0; });
+        auto base = harmonics(
+            12, [](int k) { return 1.0 / k / (1 + k * k / 40.0); }, [](int) { return 0.0; });
         return tone({32, 0, 96, ensemble(base, 96, 0.8)}, loop, 7);
     }
     if (name == "pad") {
@@ -146,21 +149,30 @@ std::vector<int16_t> makeTonal(const std::string &name, int *loop) {
     }
     if (name == "organ")
         return tone(
-            {64, 0, 1, {{1, 1, 0}, {2, 0.6, 0}, {3, 0.4, 0}, {4, 0.25, 0}, {6, 0.15, 0}, {8, 0.1, 0}}},
+            {64,
+             0,
+             1,
+             {{1, 1, 0}, {2, 0.6, 0}, {3, 0.4, 0}, {4, 0.25, 0}, {6, 0.15, 0}, {8, 0.1, 0}}},
             loop, 10);
     if (name == "epiano")
-        return tone({64, 48, 1,
-                     {{1, 1, 0.01}, {2, 0.35, 0.04}, {3, 0.15, 0.06}, {4, 0.08, 0.08},
-                      {7, 0.3, 0.12}, {11, 0.08, 0.2}},
-                     0.1, 1.0},
+        return tone({64,
+                     48,
+                     1,
+                     {{1, 1, 0.01},
+                      {2, 0.35, 0.04},
+                      {3, 0.15, 0.06},
+                      {4, 0.08, 0.08},
+                      {7, 0.3, 0.12},
+                      {11, 0.08, 0.2}},
+                     0.1,
+                     1.0},
                     loop, 11);
     if (name == "pluck")
         return tone({64, 48, 1,
                      harmonics(
                          18,
                          [](int k) {
-                             return std::fabs(std::sin(3.14159265 * k * 0.18)) /
-                                    std::pow(k, 1.1);
+                             return std::fabs(std::sin(3.14159265 * k * 0.18)) / std::pow(k, 1.1);
                          },
                          [](int k) { return 0.004 * std::pow(k, 1.6); }),
                      0.15, 1.0},
@@ -173,30 +185,38 @@ std::vector<int16_t> makeTonal(const std::string &name, int *loop) {
                      0.05, 1.0},
                     loop, 13);
     if (name == "bass")
-        return tone({128, 16, 1,
-                     harmonics(
-                         16, [](int k) { return 1.0 / std::pow(k, 1.3); },
-                         [](int k) { return 0.03 * k; }),
-                     0.08, 1.0},
-                    loop, 14);
+        return tone(
+            {128, 16, 1,
+             harmonics(
+                 16, [](int k) { return 1.0 / std::pow(k, 1.3); }, [](int k) { return 0.03 * k; }),
+             0.08, 1.0},
+            loop, 14);
     if (name == "synbass")
-        return tone({64, 0, 1,
-                     harmonics(16, [](int k) { return 1.0 / k / (1 + k * k / 30.0); },
-                               [](int) { return 0.0; })},
-                    loop, 15);
+        return tone(
+            {64, 0, 1,
+             harmonics(
+                 16, [](int k) { return 1.0 / k / (1 + k * k / 30.0); }, [](int) { return 0.0; })},
+            loop, 15);
     if (name == "bell")
-        return tone({64, 64, 4,
-                     {{1, 1, 0.004}, {2.75, 0.5, 0.03}, {5.5, 0.25, 0.06}, {9, 0.12, 0.1}}, 0.05,
+        return tone({64,
+                     64,
+                     4,
+                     {{1, 1, 0.004}, {2.75, 0.5, 0.03}, {5.5, 0.25, 0.06}, {9, 0.12, 0.1}},
+                     0.05,
                      2.0},
                     loop, 16);
     if (name == "musicbox")
-        return tone({64, 48, 1,
-                     {{1, 1, 0.006}, {3, 0.3, 0.04}, {5, 0.12, 0.08}, {8, 0.08, 0.15}}, 0.05,
+        return tone({64,
+                     48,
+                     1,
+                     {{1, 1, 0.006}, {3, 0.3, 0.04}, {5, 0.12, 0.08}, {8, 0.08, 0.15}},
+                     0.05,
                      2.0},
                     loop, 17);
     if (name == "glass")
-        return tone({64, 32, 4, {{1, 1, 0.0}, {2.25, 0.3, 0.01}, {3, 0.12, 0.02}, {4.5, 0.1, 0.03}}},
-                    loop, 18);
+        return tone(
+            {64, 32, 4, {{1, 1, 0.0}, {2.25, 0.3, 0.01}, {3, 0.12, 0.02}, {4.5, 0.1, 0.03}}}, loop,
+            18);
     if (name == "marimba")
         return tone({64, 48, 1, {{1, 1, 0.015}, {4, 0.45, 0.1}, {10, 0.12, 0.3}}, 0.2, 1.5}, loop,
                     19);
@@ -219,9 +239,17 @@ std::vector<int16_t> makeTonal(const std::string &name, int *loop) {
                      0.05, 1.0},
                     loop, 21);
     if (name == "reed")
-        return tone({64, 0, 1,
-                     {{1, 1, 0}, {2, 0.05, 0}, {3, 0.5, 0}, {4, 0.04, 0}, {5, 0.3, 0}, {7, 0.18, 0},
-                      {9, 0.1, 0}, {11, 0.05, 0}}},
+        return tone({64,
+                     0,
+                     1,
+                     {{1, 1, 0},
+                      {2, 0.05, 0},
+                      {3, 0.5, 0},
+                      {4, 0.04, 0},
+                      {5, 0.3, 0},
+                      {7, 0.18, 0},
+                      {9, 0.1, 0},
+                      {11, 0.05, 0}}},
                     loop, 22);
     if (name == "fiddle")
         return tone({64, 24, 1,
@@ -313,7 +341,8 @@ std::vector<int16_t> makeDrum(const std::string &name, int rate, int *loop) {
     if (w.empty()) return {};
     if (*loop < 0) { // a whole number of blocks, tail faded
         size_t tail = std::min<size_t>(64, w.size());
-        for (size_t i = 0; i < tail; ++i) w[w.size() - 1 - i] *= double(i) / tail;
+        for (size_t i = 0; i < tail; ++i)
+            w[w.size() - 1 - i] *= double(i) / tail;
     }
     return normalise(w, name == "noise" ? 12000 : 20000);
 }
@@ -323,20 +352,20 @@ std::vector<int16_t> makeDrum(const std::string &name, int rate, int *loop) {
 const std::vector<SampleInfo> &sampleList() {
     // name, cycle, rate, ADSR1, ADSR2 (the default envelope a tune may override)
     static const std::vector<SampleInfo> list = {
-        {"sine", 32, 0, 0x8E, 0xE0},      {"flute", 64, 0, 0x8B, 0xE0},
-        {"whistle", 32, 0, 0x8C, 0xE0},   {"square", 32, 0, 0x8F, 0xF4},
-        {"pulse", 32, 0, 0x8F, 0xF4},     {"saw", 64, 0, 0x8E, 0xF3},
-        {"strings", 32, 0, 0x89, 0xE0},   {"pad", 32, 0, 0x88, 0xE0},
-        {"choir", 32, 0, 0x89, 0xE0},     {"organ", 64, 0, 0x8E, 0xE0},
-        {"epiano", 64, 0, 0x9F, 0x8F},    {"pluck", 64, 0, 0xAF, 0x4F},
-        {"harp", 64, 0, 0xAF, 0x50},      {"bass", 128, 0, 0xCF, 0x6E},
-        {"synbass", 64, 0, 0xBF, 0x8B},   {"bell", 64, 0, 0xAF, 0x50},
-        {"musicbox", 64, 0, 0xAF, 0x51},  {"glass", 64, 0, 0x8B, 0xEC},
-        {"marimba", 64, 0, 0xBF, 0x53},   {"accordion", 32, 0, 0x8D, 0xE0},
-        {"brass", 64, 0, 0x8C, 0xEF},     {"reed", 64, 0, 0x8D, 0xE0},
-        {"fiddle", 64, 0, 0x8C, 0xE0},    {"kick", 0, 12000, 0x8F, 0xE0},
-        {"snare", 0, 24000, 0x8F, 0xE0},  {"hat", 0, 32000, 0x8F, 0xE0},
-        {"noise", 0, 32000, 0xFF, 0x17},  {"wood", 0, 32000, 0x8F, 0xE0},
+        {"sine", 32, 0, 0x8E, 0xE0},     {"flute", 64, 0, 0x8B, 0xE0},
+        {"whistle", 32, 0, 0x8C, 0xE0},  {"square", 32, 0, 0x8F, 0xF4},
+        {"pulse", 32, 0, 0x8F, 0xF4},    {"saw", 64, 0, 0x8E, 0xF3},
+        {"strings", 32, 0, 0x89, 0xE0},  {"pad", 32, 0, 0x88, 0xE0},
+        {"choir", 32, 0, 0x89, 0xE0},    {"organ", 64, 0, 0x8E, 0xE0},
+        {"epiano", 64, 0, 0x9F, 0x8F},   {"pluck", 64, 0, 0xAF, 0x4F},
+        {"harp", 64, 0, 0xAF, 0x50},     {"bass", 128, 0, 0xCF, 0x6E},
+        {"synbass", 64, 0, 0xBF, 0x8B},  {"bell", 64, 0, 0xAF, 0x50},
+        {"musicbox", 64, 0, 0xAF, 0x51}, {"glass", 64, 0, 0x8B, 0xEC},
+        {"marimba", 64, 0, 0xBF, 0x53},  {"accordion", 32, 0, 0x8D, 0xE0},
+        {"brass", 64, 0, 0x8C, 0xEF},    {"reed", 64, 0, 0x8D, 0xE0},
+        {"fiddle", 64, 0, 0x8C, 0xE0},   {"kick", 0, 12000, 0x8F, 0xE0},
+        {"snare", 0, 24000, 0x8F, 0xE0}, {"hat", 0, 32000, 0x8F, 0xE0},
+        {"noise", 0, 32000, 0xFF, 0x17}, {"wood", 0, 32000, 0x8F, 0xE0},
         {"clap", 0, 24000, 0x8F, 0xE0},
     };
     return list;

@@ -13,8 +13,8 @@ namespace music {
 
 struct SampleInfo {
     std::string name;
-    int cycle = 0;       // samples per period of a tonal sample, 0 for a drum
-    int rate = 32000;    // a drum's natural rate in samples per second
+    int cycle = 0;        // samples per period of a tonal sample, 0 for a drum
+    int rate = 32000;     // a drum's natural rate in samples per second
     uint8_t adsr1 = 0x8F; // default envelope
     uint8_t adsr2 = 0xE0;
 };

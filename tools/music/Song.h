@@ -11,10 +11,10 @@ namespace music {
 
 // Event bytes read by the driver (see Driver.cpp).
 namespace ev {
-constexpr uint8_t kNoteMax = 0x5F;  // 0x00..0x5F: key on note (pitch table index)
-constexpr uint8_t kRest = 0x60;     // key off, wait
-constexpr uint8_t kTie = 0x61;      // keep sounding, wait
-constexpr uint8_t kSlur = 0x80;     // 0x80 + index: change pitch without a new attack
+constexpr uint8_t kNoteMax = 0x5F;    // 0x00..0x5F: key on note (pitch table index)
+constexpr uint8_t kRest = 0x60;       // key off, wait
+constexpr uint8_t kTie = 0x61;        // keep sounding, wait
+constexpr uint8_t kSlur = 0x80;       // 0x80 + index: change pitch without a new attack
 constexpr uint8_t kInstrument = 0xE0; // ii
 constexpr uint8_t kVolume = 0xE1;     // left right
 constexpr uint8_t kLength = 0xE2;     // ticks for the following notes

@@ -26,7 +26,8 @@ void Spc700Asm::dw(const std::string &l) {
 }
 
 void Spc700Asm::align(uint16_t boundary) {
-    while (here() % boundary != 0) db(0);
+    while (here() % boundary != 0)
+        db(0);
 }
 
 void Spc700Asm::opAbs(uint8_t code, const std::string &l) {

@@ -10,9 +10,9 @@
 namespace music {
 
 const std::vector<std::string> &trackNames() {
-    static const std::vector<std::string> names = {
-        "Zombies", "Drugstore", "Orchard",  "Carnival",  "Arcade",   "Skyward",
-        "Cottage", "Meadow",    "Hospital", "Roadhouse", "Defeated", "Skirmish"};
+    static const std::vector<std::string> names = {"Zombies",  "Drugstore", "Orchard",  "Carnival",
+                                                   "Arcade",   "Skyward",   "Cottage",  "Meadow",
+                                                   "Hospital", "Roadhouse", "Defeated", "Skirmish"};
     return names;
 }
 

@@ -33,8 +33,8 @@ struct Event {
     enum Kind { Note, Rest, Continue };
     explicit Event(Kind k) : kind(k) {}
     Kind kind;
-    int midi = 0;   // notes
-    int index = 0;  // pitch table index (notes)
+    int midi = 0;  // notes
+    int index = 0; // pitch table index (notes)
     long ticks = 0;
     bool slur = false; // reached from the previous note without a new attack
     Settings set;
@@ -99,7 +99,8 @@ class Compiler {
 int Compiler::parseInt(const std::string &t, size_t &pos, int line) const {
     size_t start = pos;
     if (pos < t.size() && (t[pos] == '-' || t[pos] == '+')) ++pos;
-    while (pos < t.size() && std::isdigit(static_cast<unsigned char>(t[pos]))) ++pos;
+    while (pos < t.size() && std::isdigit(static_cast<unsigned char>(t[pos])))
+        ++pos;
     if (pos == start || (pos == start + 1 && !std::isdigit(static_cast<unsigned char>(t[start]))))
         fail(line, "number expected at \"" + t.substr(start, 10) + "\"");
     return std::stoi(t.substr(start, pos - start));
@@ -168,7 +169,8 @@ void Compiler::header(int line, std::istringstream &in, const std::string &word)
         d.rate = info->rate;
         if (!d.drum) {
             int shift = 0;
-            while ((32 << shift) < info->cycle) ++shift;
+            while ((32 << shift) < info->cycle)
+                ++shift;
             d.transpose = 12 * shift;
         }
         while (in >> kind) {
@@ -218,7 +220,8 @@ void Compiler::header(int line, std::istringstream &in, const std::string &word)
         }
         size_t pos = 0;
         settings(settingsText, pos, c.defaults, c.kit, line);
-        if (pos < settingsText.size()) fail(line, "unexpected \"" + settingsText.substr(pos) + "\"");
+        if (pos < settingsText.size())
+            fail(line, "unexpected \"" + settingsText.substr(pos) + "\"");
         if (!c.kit && c.defaults.instrument < 0) fail(line, "channel needs an instrument");
         if (chans_.size() == 8) fail(line, "eight channels at most");
         chans_.push_back(c);
@@ -264,7 +267,8 @@ void Compiler::settings(const std::string &t, size_t &pos, Settings &s, bool kit
             if (s.gate < 1 || s.gate > 8) fail(line, "q1..q8");
         } else if (c == '@' && !kit) {
             size_t start = ++pos;
-            while (pos < t.size() && (std::isalnum(static_cast<unsigned char>(t[pos])) || t[pos] == '_'))
+            while (pos < t.size() &&
+                   (std::isalnum(static_cast<unsigned char>(t[pos])) || t[pos] == '_'))
                 ++pos;
             std::string name = t.substr(start, pos - start);
             auto it = std::find(instNames_.begin(), instNames_.end(), name);
@@ -280,7 +284,8 @@ void Compiler::settings(const std::string &t, size_t &pos, Settings &s, bool kit
                 if (pos >= t.size() || t[pos] != ',') fail(line, "vibrato ~delay,cents,quarter");
                 ++pos;
                 int q = parseInt(t, pos, line);
-                if (q < 1 || q > 100 || cents < 1 || cents > 100) fail(line, "vibrato out of range");
+                if (q < 1 || q > 100 || cents < 1 || cents > 100)
+                    fail(line, "vibrato out of range");
                 double ratio = std::pow(2.0, cents / 1200.0) - 1.0;
                 s.vib.delay = d;
                 s.vib.rate = q;
@@ -322,7 +327,8 @@ std::vector<Event> Compiler::parsePart(const ChanDef &ch, const std::vector<Line
                 auto [from, start] = repeat.back();
                 repeat.pop_back();
                 std::vector<Event> body(out.begin() + long(from), out.end());
-                for (int k = 1; k < times; ++k) out.insert(out.end(), body.begin(), body.end());
+                for (int k = 1; k < times; ++k)
+                    out.insert(out.end(), body.begin(), body.end());
                 pos += (pos - start) * (times - 1);
             } else if (c == '&') {
                 ++i;
@@ -395,7 +401,8 @@ Stream Compiler::emit(const std::vector<Event> &events, size_t loopEvent, const 
             vib = Vibrato{-1, -1, -1};
         }
         int g = e.set.gate >= 8 ? 0 : e.set.gate * 32;
-        bool nextSlurs = k + 1 < events.size() && events[k + 1].slur && events[k + 1].kind == Event::Note;
+        bool nextSlurs =
+            k + 1 < events.size() && events[k + 1].slur && events[k + 1].kind == Event::Note;
         if (e.kind == Event::Note) {
             const Settings &s = e.set;
             if (s.instrument != inst) {
@@ -509,7 +516,8 @@ TuneResult Compiler::run(const std::string &text) {
             auto it = parts_[p].find(c.name);
             if (it == parts_[p].end()) continue;
             long t = 0;
-            for (const Event &e : parsePart(c, it->second)) t += e.ticks;
+            for (const Event &e : parsePart(c, it->second))
+                t += e.ticks;
             if (ticks >= 0 && t != ticks)
                 fail(it->second.front().number, "channel " + c.name + " lasts " +
                                                     std::to_string(t) + " ticks in part " + p +
@@ -556,13 +564,16 @@ TuneResult Compiler::run(const std::string &text) {
         }
         long t = 0;
         for (const Event &e : all) {
-            if (e.kind == Event::Note && !e.slur) result.notes.push_back({int(ci), t, int(e.ticks), e.midi});
+            if (e.kind == Event::Note && !e.slur)
+                result.notes.push_back({int(ci), t, int(e.ticks), e.midi});
             t += e.ticks;
         }
         song.channels.push_back(emit(all, loopEvent[ci], c));
     }
-    for (const std::string &p : intro_) song.introTicks += partTicks[p];
-    for (const std::string &p : play_) song.loopTicks += partTicks[p];
+    for (const std::string &p : intro_)
+        song.introTicks += partTicks[p];
+    for (const std::string &p : play_)
+        song.loopTicks += partTicks[p];
     return result;
 }
 

@@ -42,10 +42,11 @@ int main(int argc, char **argv) {
             writeFile(std::string(argv[2]) + "/" + name + ".spc", spc);
             if (verbose) {
                 size_t data = 0;
-                for (const auto &c : info.song.channels) data += c.bytes.size();
+                for (const auto &c : info.song.channels)
+                    data += c.bytes.size();
                 std::printf("%-10s intro %5.1f s  loop %5.1f s  %zu channels  %zu stream bytes\n",
-                            name.c_str(), info.song.introSeconds(), loop,
-                            info.song.channels.size(), data);
+                            name.c_str(), info.song.introSeconds(), loop, info.song.channels.size(),
+                            data);
             }
         }
         return 0;

@@ -14,7 +14,8 @@
 namespace {
 
 void put32(std::ofstream &o, uint32_t v) {
-    for (int i = 0; i < 4; ++i) o.put(static_cast<char>((v >> (8 * i)) & 0xFF));
+    for (int i = 0; i < 4; ++i)
+        o.put(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 void put16(std::ofstream &o, uint16_t v) {
     o.put(static_cast<char>(v & 0xFF));
@@ -61,19 +62,22 @@ int main(int argc, char **argv) {
     put16(o, 16);
     o.write("data", 4);
     put32(o, static_cast<uint32_t>(pcm.size() * 2));
-    for (short s : pcm) put16(o, static_cast<uint16_t>(s));
+    for (short s : pcm)
+        put16(o, static_cast<uint16_t>(s));
     if (!o) {
         std::fprintf(stderr, "render_tune: cannot write %s\n", argv[2]);
         return 1;
     }
 
     int peak = 0;
-    for (short s : pcm) peak = std::max(peak, std::abs(int(s)));
+    for (short s : pcm)
+        peak = std::max(peak, std::abs(int(s)));
     std::printf("%s: %.1f s, peak %d (%.1f dBFS)\n", argv[2], seconds, peak,
                 20 * std::log10(std::max(peak, 1) / 32768.0));
     for (long s = 0; s + 10 * rate <= frames; s += 10 * rate) {
         double sum = 0;
-        for (long i = s * 2; i < (s + 10 * rate) * 2; ++i) sum += double(pcm[i]) * pcm[i];
+        for (long i = s * 2; i < (s + 10 * rate) * 2; ++i)
+            sum += double(pcm[i]) * pcm[i];
         double rms = std::sqrt(sum / (20.0 * rate));
         std::printf("  %3ld-%3ld s  rms %6.0f (%.1f dBFS)\n", s / rate, s / rate + 10, rms,
                     20 * std::log10(std::max(rms, 1.0) / 32768.0));
