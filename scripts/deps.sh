@@ -10,6 +10,7 @@ packages=(
     fonts-liberation2 fonts-texgyre fonts-bebas-neue  # the faces the game asks for
     libgl1-mesa-dri libegl1 libegl-mesa0          # Mesa GL, also without a display
     libgtest-dev                                  # tests
+    libgme-dev                                    # rendering the tunes in tools and tests
     libx11-dev xvfb xdotool                       # tests on a virtual X server
 )
 
