@@ -2,6 +2,7 @@
 // window procedure.
 #include "app/Main.h"
 
+#include "audio/Music.h"
 #include "hud/FontsMgr.h"
 #include "input/InputSystem.h"
 #include "world/CameraMgr.h"
@@ -172,6 +173,7 @@ void CMain::KillGLWindow() {
     hInstance = nullptr;
 
     Input->Shutdown();
+    MusicMgr->ShutdownSound();
 }
 
 int CMain::InitGL() {
@@ -188,6 +190,7 @@ int CMain::InitGL() {
     TextureMgr->InitTextures();
     CameraMgr->InitCamera();
     MapMgr->InitMap();
+    MusicMgr->InitSound();
     MapMgr->LoadMap(); // last: the file replaces the map just cleared
     return 1;
 }

@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "app/Records.h"
+#include "audio/Music.h"
 #include "hud/FontsMgr.h"
 #include "hud/Hud.h"
 #include "input/InputSystem.h"
@@ -19,6 +20,7 @@ CTextureMgr *TextureMgr = nullptr;
 CInputSystem *Input = nullptr;
 CHud *Hud = nullptr;
 CMapMgr *MapMgr = nullptr;
+CMusic *MusicMgr = nullptr;
 
 CMain Main;
 
@@ -36,6 +38,7 @@ CMain::CMain()
     Input = new (std::nothrow) CInputSystem();
     Hud = new (std::nothrow) CHud(); // picks the menu background with rand()
     MapMgr = new (std::nothrow) CMapMgr();
+    MusicMgr = new (std::nothrow) CMusic();
 }
 
 CMain::~CMain() {
@@ -51,6 +54,8 @@ CMain::~CMain() {
     Hud = nullptr;
     delete MapMgr;
     MapMgr = nullptr;
+    delete MusicMgr; // stops the music for good
+    MusicMgr = nullptr;
 }
 
 int CMain::Render() {
@@ -85,6 +90,9 @@ void CMain::RenderGame() {
     glPushMatrix();
     MapMgr->DrawMap();
     glPopMatrix();
+
+    // The player, weapons and zombies are drawn and moved here as they land.
+    MusicMgr->HandleRoomMusic();
 
     // The death fade: one step per frame, stopping just above -3.1.
     if (dead && deathTimer - 0.01f > -3.1f)

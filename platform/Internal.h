@@ -5,8 +5,10 @@
 #include "platform/Win32.h"
 #include "platform/testing.h"
 
+#include <atomic>
 #include <deque>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -84,6 +86,16 @@ struct State {
     bool buttonUnseen[4] = {};
     bool buttonReleasePending[4] = {};
     int liveDirectInputs = 0;
+    // Libraries: the program's own folder unless a test names another one.
+    std::string libraryFolder;
+    // Wave-out: counters (written from the devices' own threads too), the buffers written
+    // as the seams record them, and by-hand playing for tests.
+    std::atomic<int> waveOutOpens{0};
+    std::atomic<int> waveOutWrites{0};
+    std::atomic<bool> recordWaveOut{false};
+    bool manualWaveOut = false;
+    std::mutex recordLock;
+    std::vector<std::vector<char>> waveOutLog;
     // Counters
     int presents = 0;
     int keyboardReads = 0;
@@ -118,6 +130,11 @@ void DevicesMouseMotion(int dx, int dy, int dz);
 void ResetInputState();
 int LiveDevices(bool mouse);
 bool AnyRelativeMouse();
+
+// Wave-out devices (platform/WaveOut.cpp).
+int LiveWaveOuts();
+int FinishWaveOutBuffers();
+void WaitWaveOutNotices();
 
 // Scan-code tables (platform/KeyMap.cpp).
 BYTE DikFromScancode(int sdlScancode);

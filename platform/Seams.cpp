@@ -30,6 +30,15 @@ void Reset() {
     s.extraModes.clear();
     s.presents = 0;
     s.keyboardReads = 0;
+    s.libraryFolder.clear();
+    s.manualWaveOut = false;
+    s.recordWaveOut = false;
+    s.waveOutOpens = 0;
+    s.waveOutWrites = 0;
+    {
+        std::lock_guard<std::mutex> guard(s.recordLock);
+        s.waveOutLog.clear();
+    }
     plat::ResetInputState();
 }
 
@@ -115,6 +124,37 @@ void Terminate() {
 
 void SetPumpHook(std::function<void()> hook) {
     S().pumpHook = std::move(hook);
+}
+
+void SetLibraryFolder(const std::string &folder) {
+    S().libraryFolder = folder;
+}
+void ManualWaveOut(bool on) {
+    S().manualWaveOut = on;
+}
+int FinishWaveOutBuffers() {
+    return plat::FinishWaveOutBuffers();
+}
+void WaitWaveOutNotices() {
+    plat::WaitWaveOutNotices();
+}
+void RecordWaveOut(bool on) {
+    S().recordWaveOut = on;
+}
+
+std::vector<std::vector<char>> WaveOutLog() {
+    std::lock_guard<std::mutex> guard(S().recordLock);
+    return S().waveOutLog;
+}
+
+int WaveOutOpens() {
+    return S().waveOutOpens;
+}
+int WaveOutWrites() {
+    return S().waveOutWrites;
+}
+int LiveWaveOuts() {
+    return plat::LiveWaveOuts();
 }
 
 int Presents() {

@@ -343,5 +343,25 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 // glBitmap at the raster position (the baseline) and advancing it by the glyph's width.
 BOOL wglUseFontBitmapsA(HDC dc, DWORD first, DWORD count, DWORD listBase);
 
+// Files. Paths may use backslashes; they are taken as separators.
+typedef void *HANDLE;
+#define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
+#define GENERIC_READ 0x80000000u
+#define FILE_SHARE_READ 0x00000001
+#define OPEN_EXISTING 3
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, void *security, DWORD disposition,
+                   DWORD flags, HANDLE templateFile);
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, DWORD *read, void *overlapped);
+BOOL CloseHandle(HANDLE handle);
+
+// Libraries loaded at run time. A Windows library name ("NAME.DLL") is the shared object
+// "libname.so", looked for in the program's own folder first, then where the system
+// looks.
+typedef intptr_t(WINAPI *FARPROC)();
+HMODULE LoadLibraryA(LPCSTR name);
+FARPROC GetProcAddress(HMODULE module, LPCSTR name);
+BOOL FreeLibrary(HMODULE module);
+
 // The program's entry point, written by the game; platform/EntryPoint.cpp calls it.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);

@@ -51,6 +51,7 @@ enum class Fault {
     DestroyWindow,
     UnregisterClass,
     DirectInputCreate,
+    WaveOutOpen, // no audio device can be opened
     Count
 };
 // A faulted call fails the way Windows reports it and does nothing else.
@@ -75,6 +76,22 @@ void Terminate();   // as if SIGTERM arrived
 // Called whenever PeekMessageA finds the queue empty, before it says so; what the hook
 // posts or injects is picked up by that same call.
 void SetPumpHook(std::function<void()> hook);
+
+// --- Libraries and audio ------------------------------------------------------------
+// The folder LoadLibraryA looks in first, instead of the program's own.
+void SetLibraryFolder(const std::string &folder);
+// Wave-out devices opened from now on play nothing by themselves: FinishWaveOutBuffers
+// plays the head buffer of each device to its end (its WOM_DONE follows on the device's
+// thread), WaitWaveOutNotices waits until every notification has been handled.
+void ManualWaveOut(bool on);
+int FinishWaveOutBuffers();
+void WaitWaveOutNotices();
+// Keeps a copy of every buffer written to a wave-out device, in the order written.
+void RecordWaveOut(bool on);
+std::vector<std::vector<char>> WaveOutLog();
+int WaveOutOpens();
+int WaveOutWrites();
+int LiveWaveOuts();
 
 // --- What the game did ---------------------------------------------------------------
 int Presents();      // successful SwapBuffers

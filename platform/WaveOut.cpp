@@ -1,0 +1,296 @@
+// The wave-out device on SDL2 audio. SDL's audio thread plays the written buffers in
+// order; each buffer it finishes goes to the device's notifier thread, which calls the
+// program's callback with WOM_DONE. The callback runs neither on SDL's audio thread nor
+// under any of our locks, so it may render and write the buffer again.
+#include "platform/mmsystem.h"
+
+#include "platform/Internal.h"
+
+#include <SDL2/SDL.h>
+
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+struct HWAVEOUT__ {
+    SDL_AudioDeviceID sdl = 0; // 0 while the seams play the buffers by hand
+    LPWAVECALLBACK callback = nullptr;
+    DWORD_PTR instance = 0;
+    WAVEFORMATEX format = {};
+
+    std::mutex lock;
+    std::deque<WAVEHDR *> queue;                    // written, not yet played to the end
+    DWORD played = 0;                               // bytes of queue.front() already played
+    std::deque<std::pair<UINT, WAVEHDR *>> notices; // for the notifier thread
+    std::condition_variable wake;
+    bool telling = false; // the callback is running
+    bool closing = false;
+    std::thread notifier;
+};
+
+namespace {
+
+struct Registry {
+    std::mutex lock;
+    std::deque<HWAVEOUT> devices;
+};
+
+// Never destroyed: devices may be closed from the application object's destructor.
+Registry &Devices() {
+    static auto *registry = new Registry;
+    return *registry;
+}
+
+bool Live(HWAVEOUT device) {
+    Registry &r = Devices();
+    std::lock_guard<std::mutex> guard(r.lock);
+    for (HWAVEOUT d : r.devices)
+        if (d == device)
+            return true;
+    return false;
+}
+
+// Called with the device lock held: the head buffer has been played.
+void FinishHead(HWAVEOUT d) {
+    WAVEHDR *header = d->queue.front();
+    d->queue.pop_front();
+    d->played = 0;
+    header->dwFlags = (header->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+    d->notices.push_back({WOM_DONE, header});
+    d->wake.notify_one();
+}
+
+// SDL's audio thread: copies queued buffers into SDL's stream, silence when none waits.
+void SDLCALL Fill(void *userdata, Uint8 *stream, int length) {
+    HWAVEOUT d = static_cast<HWAVEOUT>(userdata);
+    std::lock_guard<std::mutex> guard(d->lock);
+    int filled = 0;
+    while (filled < length && !d->queue.empty()) {
+        WAVEHDR *header = d->queue.front();
+        const DWORD left = header->dwBufferLength - d->played;
+        const int take = static_cast<int>(std::min<DWORD>(left, DWORD(length - filled)));
+        std::memcpy(stream + filled, header->lpData + d->played, take);
+        filled += take;
+        d->played += take;
+        if (d->played >= header->dwBufferLength)
+            FinishHead(d);
+    }
+    if (filled < length)
+        std::memset(stream + filled, d->format.wBitsPerSample == 8 ? 0x80 : 0, length - filled);
+}
+
+void Notify(HWAVEOUT d) {
+    std::unique_lock<std::mutex> guard(d->lock);
+    for (;;) {
+        d->wake.wait(guard, [d] { return d->closing || !d->notices.empty(); });
+        if (d->notices.empty())
+            return; // closing, and everything has been told
+        const auto notice = d->notices.front();
+        d->notices.pop_front();
+        d->telling = true;
+        guard.unlock();
+        if (d->callback)
+            d->callback(d, notice.first, d->instance, reinterpret_cast<DWORD_PTR>(notice.second),
+                        0);
+        guard.lock();
+        d->telling = false;
+    }
+}
+
+bool ValidFormat(const WAVEFORMATEX &f) {
+    return f.wFormatTag == WAVE_FORMAT_PCM && (f.nChannels == 1 || f.nChannels == 2) &&
+           (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) && f.nSamplesPerSec >= 1000 &&
+           f.nSamplesPerSec <= 192000 && f.nBlockAlign == f.nChannels * f.wBitsPerSample / 8 &&
+           f.nAvgBytesPerSec == f.nSamplesPerSec * f.nBlockAlign;
+}
+
+} // namespace
+
+MMRESULT waveOutOpen(HWAVEOUT *out, UINT deviceId, const WAVEFORMATEX *format, DWORD_PTR callback,
+                     DWORD_PTR instance, DWORD flags) {
+    if (!out || !format)
+        return MMSYSERR_INVALPARAM;
+    *out = nullptr;
+    if (deviceId != WAVE_MAPPER && deviceId != 0)
+        return MMSYSERR_BADDEVICEID;
+    if ((flags & 0x00070000) != CALLBACK_FUNCTION && (flags & 0x00070000) != 0)
+        return MMSYSERR_INVALFLAG;
+    if (!ValidFormat(*format))
+        return WAVERR_BADFORMAT;
+    plat::State &s = plat::S();
+    if (plat::Faulted(seams::Fault::WaveOutOpen))
+        return MMSYSERR_NODRIVER;
+
+    HWAVEOUT d = new HWAVEOUT__;
+    d->callback =
+        (flags & CALLBACK_FUNCTION) ? reinterpret_cast<LPWAVECALLBACK>(callback) : nullptr;
+    d->instance = instance;
+    d->format = *format;
+    if (!s.manualWaveOut) {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+            delete d;
+            return MMSYSERR_NODRIVER;
+        }
+        SDL_AudioSpec want = {}, have = {};
+        want.freq = static_cast<int>(format->nSamplesPerSec);
+        want.format = format->wBitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16SYS;
+        want.channels = static_cast<Uint8>(format->nChannels);
+        want.samples = 1024;
+        want.callback = Fill;
+        want.userdata = d;
+        // No changes allowed: SDL converts to whatever the hardware wants.
+        d->sdl = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        if (d->sdl == 0) {
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            delete d;
+            return MMSYSERR_ALLOCATED;
+        }
+    }
+    d->notifier = std::thread(Notify, d);
+    {
+        std::lock_guard<std::mutex> guard(Devices().lock);
+        Devices().devices.push_back(d);
+    }
+    {
+        std::lock_guard<std::mutex> guard(d->lock);
+        d->notices.push_back({WOM_OPEN, nullptr});
+        d->wake.notify_one();
+    }
+    if (d->sdl)
+        SDL_PauseAudioDevice(d->sdl, 0);
+    s.waveOutOpens++;
+    *out = d;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT waveOutPrepareHeader(HWAVEOUT device, WAVEHDR *header, UINT size) {
+    if (!Live(device))
+        return MMSYSERR_INVALHANDLE;
+    if (!header || size < sizeof(WAVEHDR) || !header->lpData)
+        return MMSYSERR_INVALPARAM;
+    std::lock_guard<std::mutex> guard(device->lock);
+    header->dwFlags |= WHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT waveOutUnprepareHeader(HWAVEOUT device, WAVEHDR *header, UINT size) {
+    if (!Live(device))
+        return MMSYSERR_INVALHANDLE;
+    if (!header || size < sizeof(WAVEHDR))
+        return MMSYSERR_INVALPARAM;
+    std::lock_guard<std::mutex> guard(device->lock);
+    if (header->dwFlags & WHDR_INQUEUE)
+        return WAVERR_STILLPLAYING;
+    header->dwFlags &= ~WHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT waveOutWrite(HWAVEOUT device, WAVEHDR *header, UINT size) {
+    if (!Live(device))
+        return MMSYSERR_INVALHANDLE;
+    if (!header || size < sizeof(WAVEHDR))
+        return MMSYSERR_INVALPARAM;
+    std::lock_guard<std::mutex> guard(device->lock);
+    if (!(header->dwFlags & WHDR_PREPARED))
+        return WAVERR_UNPREPARED;
+    if (header->dwFlags & WHDR_INQUEUE)
+        return WAVERR_STILLPLAYING;
+    header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
+    device->queue.push_back(header);
+    plat::S().waveOutWrites++;
+    if (plat::S().recordWaveOut.load()) {
+        std::lock_guard<std::mutex> record(plat::S().recordLock);
+        plat::S().waveOutLog.emplace_back(header->lpData, header->lpData + header->dwBufferLength);
+    }
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT waveOutReset(HWAVEOUT device) {
+    if (!Live(device))
+        return MMSYSERR_INVALHANDLE;
+    std::lock_guard<std::mutex> guard(device->lock);
+    // Playback stops at once: from here on SDL's thread touches no buffer of the queue.
+    while (!device->queue.empty())
+        FinishHead(device);
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT waveOutClose(HWAVEOUT device) {
+    if (!Live(device))
+        return MMSYSERR_INVALHANDLE;
+    if (std::this_thread::get_id() == device->notifier.get_id())
+        return MMSYSERR_HANDLEBUSY; // from inside its own callback
+    {
+        std::lock_guard<std::mutex> guard(device->lock);
+        if (!device->queue.empty())
+            return WAVERR_STILLPLAYING;
+    }
+    if (device->sdl) {
+        SDL_CloseAudioDevice(device->sdl); // waits for SDL's audio thread to leave Fill
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    {
+        std::lock_guard<std::mutex> guard(device->lock);
+        device->notices.push_back({WOM_CLOSE, nullptr});
+        device->closing = true;
+        device->wake.notify_one();
+    }
+    // Every pending notice is told and a callback still running finishes before this
+    // returns: the program may reuse the buffers and whatever the callback touched.
+    device->notifier.join();
+    {
+        std::lock_guard<std::mutex> guard(Devices().lock);
+        auto &devices = Devices().devices;
+        for (auto it = devices.begin(); it != devices.end(); ++it)
+            if (*it == device) {
+                devices.erase(it);
+                break;
+            }
+    }
+    delete device;
+    return MMSYSERR_NOERROR;
+}
+
+namespace plat {
+
+int LiveWaveOuts() {
+    std::lock_guard<std::mutex> guard(Devices().lock);
+    return static_cast<int>(Devices().devices.size());
+}
+
+// Plays the head buffer of every device to its end, for tests without SDL audio.
+int FinishWaveOutBuffers() {
+    Registry &r = Devices();
+    std::lock_guard<std::mutex> guard(r.lock);
+    int finished = 0;
+    for (HWAVEOUT d : r.devices) {
+        std::lock_guard<std::mutex> device(d->lock);
+        if (!d->sdl && !d->queue.empty()) {
+            FinishHead(d);
+            finished++;
+        }
+    }
+    return finished;
+}
+
+// Waits until every device's notifier has told all it had to tell.
+void WaitWaveOutNotices() {
+    for (;;) {
+        bool busy = false;
+        {
+            Registry &r = Devices();
+            std::lock_guard<std::mutex> guard(r.lock);
+            for (HWAVEOUT d : r.devices) {
+                std::lock_guard<std::mutex> device(d->lock);
+                busy = busy || !d->notices.empty() || d->telling;
+            }
+        }
+        if (!busy)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+} // namespace plat
