@@ -9,6 +9,8 @@ packages=(
     libgl1-mesa-dri libegl1 libegl-mesa0          # Mesa GL, also without a display
     libgtest-dev                                  # tests
     libx11-dev xvfb xdotool                       # tests on a virtual X server
+    libpng-dev libfreetype-dev                    # the generators of the game's pictures
+    fonts-blankenburg fonts-dejavu-core fonts-urw-base35  # their lettering
 )
 
 missing=()

@@ -1,0 +1,82 @@
+#include "Catalogue.h"
+
+namespace art {
+
+const char *const floorNames[FloorCount] = {"lush grass",
+                                            "grass",
+                                            "dry grass",
+                                            "clover",
+                                            "dirt",
+                                            "dirt path",
+                                            "gravel",
+                                            "cobbles",
+                                            "asphalt",
+                                            "road, dashes along x",
+                                            "road, dashes along z",
+                                            "zebra crossing",
+                                            "slabs",
+                                            "herringbone",
+                                            "concrete",
+                                            "light boards",
+                                            "dark boards",
+                                            "parquet",
+                                            "clinic tiles",
+                                            "clinic checker",
+                                            "linoleum",
+                                            "red carpet",
+                                            "blue carpet",
+                                            "arcade carpet",
+                                            "sand",
+                                            "mud",
+                                            "flower meadow",
+                                            "orchard soil",
+                                            "fallen leaves",
+                                            "red stripes",
+                                            "blue stripes",
+                                            "checkerboard",
+                                            "water",
+                                            "flagstones",
+                                            "marble",
+                                            "metal grate",
+                                            "diamond plate",
+                                            "mossy stone",
+                                            "rock",
+                                            "slate",
+                                            "stepping stones",
+                                            "straw",
+                                            "terracotta",
+                                            "hex tiles",
+                                            "rubber mat",
+                                            "parking bay",
+                                            "manhole",
+                                            "kerb",
+                                            "grave soil",
+                                            "trampled grass",
+                                            "stained concrete",
+                                            "cracked asphalt",
+                                            "brick paving",
+                                            "stage boards",
+                                            "striped lawn",
+                                            "pine needles",
+                                            "swamp",
+                                            "mosaic"};
+
+const char *const wallNames[WallCount] = {
+    "brick",        "concrete",    "planks",          "hedge",      "picket fence",
+    "shop front",   "tent canvas", "hospital window", "fieldstone", "corrugated iron",
+    "chain link",   "logs",        "timber frame",    "neon",       "beam sign",
+    "border stone", "railing",     "siding"};
+
+// The music rooms' rectangles are the ones the room music tests, bounds inclusive.
+const Place places[] = {
+    {"Drugstore", 175, 250, 0, 70, true},     {"Orchard", 212, 242, 203, 234, true},
+    {"Carnival", 96, 156, 2, 46, true},       {"Arcade", 49, 67, 103, 148, true},
+    {"Skyward", 49, 59, 158, 184, true},      {"Cottage", 201, 248, 94, 148, true},
+    {"Meadow", 150, 196, 169, 200, true},     {"Hospital", 82, 137, 169, 200, true},
+    {"Roadhouse", 123, 164, 94, 135, true},   {"Skirmish", 2, 28, 29, 41, true},
+    {"Skirmish", 2, 29, 74, 91, true},        {"Gravewake", 5, 44, 100, 244, false},
+    {"Hollow Mere", 84, 116, 98, 142, false},
+};
+const int placeCount = int(sizeof(places) / sizeof(places[0]));
+
+} // namespace art
