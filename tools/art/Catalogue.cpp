@@ -69,13 +69,19 @@ const char *const wallNames[WallCount] = {
 
 // The music rooms' rectangles are the ones the room music tests, bounds inclusive.
 const Place places[] = {
-    {"Drugstore", 175, 250, 0, 70, true},     {"Orchard", 212, 242, 203, 234, true},
-    {"Carnival", 96, 156, 2, 46, true},       {"Arcade", 49, 67, 103, 148, true},
-    {"Skyward", 49, 59, 158, 184, true},      {"Cottage", 201, 248, 94, 148, true},
-    {"Meadow", 150, 196, 169, 200, true},     {"Hospital", 82, 137, 169, 200, true},
-    {"Roadhouse", 123, 164, 94, 135, true},   {"Skirmish", 2, 28, 29, 41, true},
-    {"Skirmish", 2, 29, 74, 91, true},        {"Gravewake", 5, 44, 100, 244, false},
-    {"Hollow Mere", 84, 116, 98, 142, false},
+    {"Drugstore", 175, 250, 0, 70, true, 212, 35},
+    {"Orchard", 212, 242, 203, 234, true, 227, 218},
+    {"Carnival", 96, 156, 2, 46, true, 126, 24},
+    {"Arcade", 49, 67, 103, 148, true, 58, 97},
+    {"Skyward", 49, 59, 158, 184, true, 54, 191},
+    {"Cottage", 201, 248, 94, 148, true, 224, 88},
+    {"Meadow", 150, 196, 169, 200, true, 173, 184},
+    {"Hospital", 82, 137, 169, 200, true, 110, 184},
+    {"Roadhouse", 123, 164, 94, 135, true, 143, 88},
+    {"Skirmish", 2, 28, 29, 41, true, 15, 35},
+    {"Skirmish", 2, 29, 74, 91, true, 15, 82},
+    {"Gravewake", 5, 44, 100, 244, false, 24, 122},
+    {"Hollow Mere", 84, 116, 98, 142, false, 100, 93},
 };
 const int placeCount = int(sizeof(places) / sizeof(places[0]));
 

@@ -100,6 +100,7 @@ struct Place {
     const char *name;
     float x0, x1, z0, z1;
     bool musicRoom;
+    float labelX, labelZ; // where the map pictures letter the name
 };
 
 extern const Place places[];

@@ -140,9 +140,13 @@ Image screen1(const Fonts &fonts) {
             img.at(x, y) = hex(0x141c24);
     }
     h.rect(0, 68, 133, 74, hex(0x1a2a38));
-    for (int k = 0; k < 16; ++k) {
-        float y = 68.4f + k * 0.35f, w = 5.5f - k * 0.25f;
-        h.rect(22 - w, y, 22 + w, y + 0.16f, Rgba{0.85f, 0.85f, 0.7f, 0.5f - k * 0.025f});
+    // The moon's path on the water: broken, shimmering strokes.
+    Rng shimmer(3);
+    for (int k = 0; k < 22; ++k) {
+        float y = 68.3f + k * 0.26f, w = 4.5f - k * 0.12f;
+        float x = 22 + shimmer.range(-1.2f, 1.2f);
+        h.rect(x - w * shimmer.range(0.3f, 1.0f), y, x + w * shimmer.range(0.3f, 1.0f), y + 0.12f,
+               Rgba{0.9f, 0.9f, 0.75f, 0.55f - k * 0.02f});
     }
     // Fog drifting over the water.
     for (int k = 0; k < 40; ++k) {
@@ -172,12 +176,26 @@ Image screen1(const Fonts &fonts) {
     h.line(60, 77.5f, 133, 77.5f, 0.3f, black);
     Rng t(13);
     branch(h, t, 6, 88, 0.08f, 16, 2.4f, 6, black);
-    branch(h, t, 122, 88, -0.1f, 18, 2.8f, 6, black);
-    branch(h, t, 100, 82, 0.15f, 8, 1.2f, 5, hex(0x0a0c10));
-    zombieSilhouette(h, 40, 80.5f, 1.2f, black, true);
-    zombieSilhouette(h, 47, 79.6f, 0.9f, black, false);
-    zombieSilhouette(h, 91, 79.8f, 1.05f, black, true);
-    zombieSilhouette(h, 112, 80.4f, 1.3f, black, false);
+    branch(h, t, 128, 88, -0.05f, 15, 2.6f, 5, black);
+    // The dead walking in, eyes catching the moonlight.
+    const float walkers[][3] = {{36, 82.5f, 1.7f},
+                                {47, 80.2f, 1.1f},
+                                {88, 80.6f, 1.3f},
+                                {113, 83.5f, 1.9f},
+                                {99, 79.6f, 0.8f}};
+    for (int k = 0; k < 5; ++k) {
+        float x = walkers[k][0], base = walkers[k][1], sc = walkers[k][2];
+        zombieSilhouette(h, x, base, sc, black, k % 2 == 0);
+        h.circle(x - 0.25f * sc, base - 5.7f * sc, 0.13f * sc, hex(0xd8ff6a));
+        h.circle(x + 0.25f * sc, base - 5.7f * sc, 0.13f * sc, hex(0xd8ff6a));
+    }
+    // Big headstones in the foreground, their tops caught by the moon.
+    const float stones[][4] = {{14, 90, 6.5f, 9}, {27, 88.5f, 4.5f, 6.5f}, {104, 89, 5, 7.5f}};
+    for (int k = 0; k < 3; ++k) {
+        float x = stones[k][0], base = stones[k][1], w = stones[k][2], ht = stones[k][3];
+        gravestone(h, x - 0.25f, base, w + 0.5f, ht + 0.4f, hex(0x2a3040), 0);
+        gravestone(h, x, base, w, ht, hex(0x0c0e14), 0);
+    }
     // The bottom strip stays plain and dark for the hint and credit lines.
     for (int y = int(84 * SY); y < S; ++y)
         for (int x = 0; x < S; ++x) {
@@ -200,7 +218,7 @@ Image mapMenu(const World &world, const std::vector<Picture> &floors, const Font
         }
     // The map, square on screen: 84 HUD units on a side, above the bottom strip.
     const float mx0 = 24.5f, my0 = 1.0f, side = 84.0f;
-    Image top = mapPicture(world, floors, fonts, 4);
+    Image top = mapPicture(world, floors, fonts, 4, false);
     int px0 = int(mx0 * SX), py0 = int(my0 * SY), pw = int(side * SX), ph = int(side * SY);
     Hud h{img};
     h.rect(mx0 - 0.8f, my0 - 0.6f, mx0 + side + 0.8f, my0 + side + 0.6f, hex(0x8a7048));
@@ -221,6 +239,14 @@ Image mapMenu(const World &world, const std::vector<Picture> &floors, const Font
             img.at(px0 + x, py0 + y) =
                 Rgba{acc.r / n * 0.8f, acc.g / n * 0.8f, acc.b / n * 0.8f, 1};
         }
+    // Names of the places, lettered at this picture's own scale.
+    for (int k = 0; k < placeCount; ++k) {
+        const Place &p = places[k];
+        float cx = mx0 + (p.labelX + 0.5f) / mapSize * side;
+        float cy = my0 + (p.labelZ + 0.5f) / mapSize * side;
+        label(img, fonts, p.name, cx * SX, cy * SY, 1.7f * SY, squeeze,
+              p.musicRoom ? hex(0xfff2c0) : hex(0xc8e0ff), true);
+    }
     // Calm the menu area: a soft dark panel behind the three items.
     for (int y = 0; y < S; ++y)
         for (int x = 0; x < S; ++x) {
@@ -232,7 +258,7 @@ Image mapMenu(const World &world, const std::vector<Picture> &floors, const Font
             if (k > 0) img.at(x, y) = mix(img.at(x, y), hex(0x08080c), k);
         }
     // The world's name on the left margin, a compass on the right.
-    label(img, fonts, "HOLLOWMERE", 12.2f * SX, 8 * SY, 3.2f * SY, squeeze, hex(0xe8d8a8), true);
+    label(img, fonts, "HOLLOWMERE", 12.2f * SX, 8 * SY, 2.1f * SY, squeeze, hex(0xe8d8a8), true);
     label(img, fonts, "the world", 12.2f * SX, 12 * SY, 2.4f * SY, squeeze, hex(0xb0a890), false);
     float cx = 120.8f, cy = 12;
     h.circle(cx, cy, 6.2f, hex(0x2a2018));
@@ -253,7 +279,7 @@ Image mapMenu(const World &world, const std::vector<Picture> &floors, const Font
         float y = 64 + k * 4.4f;
         h.rect(4, y - 1.2f, 7, y + 1.2f, hex(0xd8c898));
         h.rect(4.3f, y - 0.9f, 6.7f, y + 0.9f, keys[k].c);
-        Mask m = renderText(fonts.sans, keys[k].text, 2.4f * SY, squeeze);
+        Mask m = renderText(fonts.sans, keys[k].text, 2.0f * SY, squeeze);
         stamp(img, m, int(8.5f * SX), int(y * SY - m.h / 2.0f), hex(0xe8e0c8));
     }
     // The bottom strip stays quiet for the hint and credit lines.

@@ -29,8 +29,8 @@ void label(Image &img, const Fonts &fonts, const std::string &text, float cx, fl
     stamp(img, m, x + off, y + off, fill);
 }
 
-Image mapPicture(const World &world, const std::vector<Picture> &floors, const Fonts &fonts,
-                 int cp) {
+Image mapPicture(const World &world, const std::vector<Picture> &floors, const Fonts &fonts, int cp,
+                 bool names) {
     const int N = mapSize;
     Image img(N * cp, N * cp, rgb(0, 0, 0));
     // Floors, each cell a small copy of its tile (the tile's first row lies toward +z,
@@ -105,11 +105,12 @@ Image mapPicture(const World &world, const std::vector<Picture> &floors, const F
                  hex(0xd02a2a));
     img.fillRect(int(rx - cp * 0.8f), int(rz - cp * 2.5f), int(rx + cp * 0.8f), int(rz + cp * 2.5f),
                  hex(0xd02a2a));
+    if (!names) return img;
     // Names.
     float px = cp * 4.2f;
     for (int k = 0; k < placeCount; ++k) {
         const Place &p = places[k];
-        float cx = ((p.x0 + p.x1) / 2 + 0.5f) * cp, cy = ((p.z0 + p.z1) / 2 + 0.5f) * cp;
+        float cx = (p.labelX + 0.5f) * cp, cy = (p.labelZ + 0.5f) * cp;
         label(img, fonts, p.name, cx, cy, p.musicRoom ? px : px * 0.9f, 1.0f,
               p.musicRoom ? hex(0xfff2c0) : hex(0xc8e0ff), true);
     }

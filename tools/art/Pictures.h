@@ -30,9 +30,10 @@ std::vector<Picture> wallPictures();
 std::vector<Picture> menuPictures(const World &world, const std::vector<Picture> &floors,
                                   const Fonts &fonts);
 
-// A top-down picture of the whole map, cellPixels pixels a cell, with the places named.
+// A top-down picture of the whole map, cellPixels pixels a cell, with the places named
+// unless names is false.
 Image mapPicture(const World &world, const std::vector<Picture> &floors, const Fonts &fonts,
-                 int cellPixels);
+                 int cellPixels, bool names = true);
 // All pictures side by side with their paths, to look them over at a glance.
 Image contactSheet(const std::vector<const Picture *> &pics, const Fonts &fonts);
 

@@ -34,12 +34,13 @@ class Figure {
     float hw, H;
     std::vector<Shape> shapes;
     int group = 0;
+    float k = 1.0f; // scale of everything added, about the feet
 
     void next() { ++group; }
     Shape &ellipse(float cx, float cy, float rx, float ry, Rgba c, float angle = 0) {
         Shape s;
         s.kind = Shape::Ellipse;
-        s.cx = cx, s.cy = cy, s.rx = rx, s.ry = ry, s.angle = angle, s.color = c;
+        s.cx = cx * k, s.cy = cy * k, s.rx = rx * k, s.ry = ry * k, s.angle = angle, s.color = c;
         s.group = group;
         shapes.push_back(s);
         return shapes.back();
@@ -47,13 +48,16 @@ class Figure {
     Shape &limb(V2 a, V2 b, float ra, float rb, Rgba c) {
         Shape s;
         s.kind = Shape::Limb;
-        s.a = a, s.b = b, s.ra = ra, s.rb = rb, s.color = c, s.group = group;
+        s.a = {a.x * k, a.y * k}, s.b = {b.x * k, b.y * k}, s.ra = ra * k, s.rb = rb * k;
+        s.color = c, s.group = group;
         shapes.push_back(s);
         return shapes.back();
     }
     Shape &poly(std::vector<V2> pts, Rgba c) {
         Shape s;
         s.kind = Shape::Poly;
+        for (V2 &p : pts)
+            p = {p.x * k, p.y * k};
         s.pts = std::move(pts), s.color = c, s.group = group;
         shapes.push_back(s);
         return shapes.back();
@@ -197,13 +201,16 @@ Gait gait(int frame) {
 Image wren(int pose) {
     // pose: 0 still, 1 walk-1, 2 walk-2, 3 hit, 4 hurt
     Figure f(2.7912f, 3.0f);
+    f.k = 0.88f;
     Gait g = gait(pose <= 2 ? pose : 0);
+    g.stepL *= 1.3f, g.stepR *= 1.3f;
     float lean = pose == 4 ? -0.12f : 0.0f;
     float by = g.bob + (pose == 4 ? -0.06f : 0.0f);
     float bx = g.sway + lean;
     const Rgba skin = hex(0xe0a888), hair = hex(0xa4471f), cloak = hex(0x2d5e5a),
-               cloakDark = hex(0x214744), scarf = hex(0xc8322c), trousers = hex(0x5a4030),
-               boots = hex(0x3a261a), steel = hex(0xc9d2da), leather = hex(0x6e4526);
+               cloakDark = hex(0x214744), sleeve = hex(0x3f7c74), scarf = hex(0xc8322c),
+               trousers = hex(0x5a4030), boots = hex(0x3a261a), steel = hex(0xc9d2da),
+               leather = hex(0x6e4526);
 
     // Sword on the back, behind everything else.
     if (pose != 3) {
@@ -227,25 +234,21 @@ Image wren(int pose) {
         float sx = bx + side * 0.5f, sy = 2.45f + by;
         V2 elbow{sx + side * 0.12f, sy - 0.55f + std::fabs(swing) * 0.05f};
         V2 hand{sx + side * 0.14f + swing * 0.02f, sy - 1.02f + swing * 0.12f};
-        f.joint({sx, sy}, elbow, hand, 0.14f, 0.12f, 0.1f, cloak, cloak);
+        f.joint({sx, sy}, elbow, hand, 0.14f, 0.12f, 0.1f, sleeve, sleeve);
         f.ellipse(hand.x, hand.y - 0.06f, 0.1f, 0.11f, hex(0x5a3a24)); // gloves
         f.next();
     };
-    if (pose != 3) {
-        arm(-1, g.swing);
-        arm(1, -g.swing);
-    }
     // Cloak: wide at the hem, with a fold.
     f.poly({{bx - 0.46f, 2.55f + by},
             {bx + 0.46f, 2.55f + by},
-            {bx + 0.58f, 1.05f + by},
-            {bx + 0.2f, 0.98f + by},
-            {bx, 1.04f + by},
-            {bx - 0.22f, 0.97f + by},
-            {bx - 0.6f, 1.06f + by}},
+            {bx + 0.56f, 1.3f + by},
+            {bx + 0.2f, 1.22f + by},
+            {bx, 1.28f + by},
+            {bx - 0.22f, 1.21f + by},
+            {bx - 0.58f, 1.3f + by}},
            cloak);
-    f.limb({bx - 0.05f, 2.3f + by}, {bx - 0.12f, 1.08f + by}, 0.03f, 0.05f, cloakDark);
-    f.limb({bx + 0.3f, 2.0f + by}, {bx + 0.36f, 1.1f + by}, 0.02f, 0.04f, cloakDark);
+    f.limb({bx - 0.05f, 2.3f + by}, {bx - 0.12f, 1.32f + by}, 0.03f, 0.05f, cloakDark);
+    f.limb({bx + 0.3f, 2.0f + by}, {bx + 0.36f, 1.34f + by}, 0.02f, 0.04f, cloakDark);
     // Belt across the back.
     f.poly({{bx - 0.47f, 1.72f + by},
             {bx + 0.48f, 1.72f + by},
@@ -253,6 +256,10 @@ Image wren(int pose) {
             {bx - 0.49f, 1.6f + by}},
            leather);
     f.next();
+    if (pose != 3) {
+        arm(-1, g.swing);
+        arm(1, -g.swing);
+    }
     // Hood lying on the shoulders, scarf ends blowing to one side.
     f.ellipse(bx, 2.55f + by, 0.5f, 0.2f, cloakDark);
     f.next();
