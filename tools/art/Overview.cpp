@@ -120,7 +120,7 @@ Image mapPicture(const World &world, const std::vector<Picture> &floors, const F
 }
 
 Image contactSheet(const std::vector<const Picture *> &pics, const Fonts &fonts) {
-    const int cols = 10, cell = 136, capH = 30, pad = 8;
+    const int cols = 10, cell = 150, capH = 30, pad = 8;
     int rows = int((pics.size() + cols - 1) / cols);
     Image sheet(cols * (cell + pad) + pad, rows * (cell + capH + pad) + pad, hex(0x24222a));
     for (size_t k = 0; k < pics.size(); ++k) {
@@ -136,7 +136,7 @@ Image contactSheet(const std::vector<const Picture *> &pics, const Fonts &fonts)
         if (p.image.h > p.image.w) dw = cell * p.image.w / p.image.h;
         sheet.draw(p.image, x + (cell - dw) / 2, y + (cell - dh) / 2, dw, dh);
         std::string name = p.path.substr(p.path.find('/') + 1);
-        label(sheet, fonts, name, x + cell / 2.0f, y + cell + 9.0f, 11.0f, 1.0f, hex(0xf0f0f0),
+        label(sheet, fonts, name, x + cell / 2.0f, y + cell + 9.0f, 10.0f, 1.0f, hex(0xf0f0f0),
               true);
         label(sheet, fonts, p.caption, x + cell / 2.0f, y + cell + 22.0f, 10.0f, 1.0f,
               hex(0xc0c8d0), true);
