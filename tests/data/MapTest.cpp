@@ -2,6 +2,7 @@
 // walking rules from the start point and from the respawn point.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <iostream>
@@ -224,6 +225,25 @@ TEST(MapFile, EveryMusicRoomIsReachableFromStartAndRespawn) {
     EXPECT_GT(fromStart.size(), 100000u);
     std::cout << "positions reached: " << fromStart.size() << " from the start, "
               << fromRespawn.size() << " from the respawn point\n";
+}
+
+TEST(MapFile, MusicRoomsAreWalledAlongTheirRectanglesWithDoorways) {
+    const Map &m = map();
+    for (const Room &r : rooms) {
+        int x0 = int(r.x0), x1 = std::min(N - 1, int(r.x1));
+        int z0 = int(r.z0), z1 = std::min(N - 1, int(r.z1));
+        int rim = 0, walled = 0, doorways = 0;
+        for (int x = x0; x <= x1; ++x)
+            for (int z = z0; z <= z1; ++z) {
+                if (x != x0 && x != x1 && z != z0 && z != z1) continue;
+                ++rim;
+                walled += m.blocks(x, z);
+                bool outerEdge = x == 0 || z == 0 || x == N - 1 || z == N - 1;
+                doorways += !m.blocks(x, z) && !outerEdge;
+            }
+        EXPECT_GE(walled * 10, rim * 8) << r.name << ": " << walled << " of " << rim;
+        EXPECT_GT(doorways, 0) << r.name;
+    }
 }
 
 TEST(MapFile, WalkerStopsAtWallsAndTheEdge) {
