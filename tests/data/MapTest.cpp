@@ -178,10 +178,12 @@ TEST(MapFile, BorderIsClosed) {
 TEST(MapFile, UsesRaisedFloorsRaisedWallsAndAllSides) {
     const Map &m = map();
     int raisedFloors = 0, raisedWalls = 0, risers = 0;
-    std::set<int> sides, heights;
+    std::set<int> sides, heights, floors, walls;
     for (const Cell &c : m.cells) {
         raisedFloors += c.floorHeight > 0.25f;
+        floors.insert(c.floorTexture);
         if (c.wallHeight <= 0) continue;
+        walls.insert(c.wallTexture);
         sides.insert(c.wallSide);
         heights.insert(int(c.wallHeight * 10 + 0.5f));
         raisedWalls += c.wallHeight > 0.5f && c.wallBase > 3.0f && c.wallBase < 9.0f;
@@ -192,6 +194,9 @@ TEST(MapFile, UsesRaisedFloorsRaisedWallsAndAllSides) {
     EXPECT_GT(risers, 20);
     EXPECT_EQ(sides, (std::set<int>{1, 2, 3, 4}));
     EXPECT_GE(heights.size(), 6u);
+    // Every tile is laid somewhere.
+    EXPECT_EQ(floors.size(), 58u);
+    EXPECT_EQ(walls.size(), 18u);
 }
 
 TEST(MapFile, StartAndRespawnPointsHaveRoomAround) {

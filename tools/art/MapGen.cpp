@@ -234,15 +234,15 @@ void roads(Builder &b) {
     b.path(201, 215, 211, 219, DirtPath); // to the orchard gate
     b.path(12, 42, 16, 54, DirtPath);     // skirmish grounds
     b.path(14, 64, 18, 73, DirtPath);
-    b.path(36, 64, 40, 99, Gravel);            // cemetery north gate
-    b.path(68, 122, 69, 127, PavementSlabs);   // arcade door
-    b.path(126, 157, 133, 168, PavementSlabs); // hospital forecourt
-    b.path(168, 157, 175, 168, DirtPath);      // meadow gate
-    b.path(150, 136, 154, 149, Gravel);        // roadhouse back gate
-    b.path(223, 149, 227, 149, Gravel);        // cottage garden gate
-    b.path(138, 182, 149, 186, Gravel);        // hospital side door to the meadow
-    b.path(45, 157, 60, 157, PavementSlabs);   // in front of the skyward tower
-    b.reserve(0, 52, 8, 66);                   // room around the start point
+    b.path(36, 64, 40, 99, Gravel);             // cemetery north gate
+    b.path(68, 122, 69, 127, PavementSlabs);    // arcade door
+    b.path(126, 157, 133, 168, RedBrickPaving); // hospital forecourt
+    b.path(168, 157, 175, 168, DirtPath);       // meadow gate
+    b.path(150, 136, 154, 149, Gravel);         // roadhouse back gate
+    b.path(223, 149, 227, 149, Gravel);         // cottage garden gate
+    b.path(138, 182, 149, 186, Gravel);         // hospital side door to the meadow
+    b.path(45, 157, 60, 157, PavementSlabs);    // in front of the skyward tower
+    b.reserve(0, 52, 8, 66);                    // room around the start point
 }
 
 void skirmishGrounds(Builder &b) {
@@ -265,7 +265,7 @@ void skirmishGrounds(Builder &b) {
     // South ground: a concrete yard in a chain-link fence, with containers and a tower.
     b.floor(3, 75, 28, 90, StainedConcrete);
     b.floor(10, 82, 16, 86, CrackedAsphalt);
-    b.floor(3, 75, 8, 77, Concrete);
+    b.floor(3, 75, 8, 77, RubberMat);
     b.box(2, 74, 29, 91, 2.2f, ChainLink);
     b.doorH(74, 14, 18);
     b.doorV(29, 84, 88);
@@ -376,6 +376,7 @@ void arcade(Builder &b) {
 void skyward(Builder &b) {
     // A stone tower whose stair climbs to a lookout above its own walls.
     b.floor(50, 159, 58, 183, Flagstones);
+    b.floor(50, 159, 58, 160, Slate);
     b.box(49, 158, 59, 184, 7.0f, Fieldstone);
     b.doorH(158, 52, 56);
     for (int z = 161; z <= 172; ++z) {
@@ -503,6 +504,7 @@ void roadhouse(Builder &b) {
     b.floor(129, 113, 159, 131, BoardsDark);
     b.floor(129, 113, 139, 116, Terracotta);
     b.floor(146, 117, 158, 122, Checkerboard);
+    b.floor(130, 120, 139, 131, CarpetBlue);
     b.box(128, 112, 160, 132, 4.2f, Siding);
     b.doorH(112, 141, 145, 3.3f);
     b.doorH(132, 134, 136);
