@@ -12,6 +12,7 @@ packages=(
     libgtest-dev                                  # tests
     libgme-dev                                    # rendering the tunes in tools and tests
     libx11-dev xvfb xdotool                       # tests on a virtual X server
+    fonts-blankenburg fonts-dejavu-core fonts-urw-base35  # lettering of the pictures
 )
 
 missing=()

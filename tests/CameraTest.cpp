@@ -12,7 +12,8 @@ class CameraTest : public GameTest {
   protected:
     void SetUp() override {
         GameTest::SetUp();
-        OpenWindow(); // camera and flat map initialised
+        OpenWindow();
+        MapMgr->InitMap(); // flat and open, whatever the game's map file holds
         Main.SetScreen(1);
         stCharacter.posX = 50.5f;
         stCharacter.posZ = 50.5f;
