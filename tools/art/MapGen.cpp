@@ -603,9 +603,12 @@ void scenery(Builder &b) {
 
 void border(Builder &b) {
     // The walls stand on the inner edges of the rim cells, so none of it hangs outside.
+    // The game starts at the west edge with the orbit camera outside the map, looking
+    // east: a low field-stone wall there lets that first view look over it into the
+    // world, and still stops the player.
     b.hwall(0, 0, mapSize - 1, 7.0f, BorderStone, Front);
     b.hwall(mapSize - 1, 0, mapSize - 1, 7.0f, BorderStone, Back);
-    b.vwall(0, 1, mapSize - 2, 7.0f, BorderStone, Right);
+    b.vwall(0, 1, mapSize - 2, 1.2f, Fieldstone, Right);
     b.vwall(mapSize - 1, 1, mapSize - 2, 7.0f, BorderStone, Left);
 }
 
