@@ -2,6 +2,11 @@
 // order; each buffer it finishes goes to the device's notifier thread, which calls the
 // program's callback with WOM_DONE. The callback runs neither on SDL's audio thread nor
 // under any of our locks, so it may render and write the buffer again.
+//
+// The SDL device is opened with the first wave-out device and stays open, playing
+// silence while no wave-out device is open: a program that closes and reopens wave-out
+// at every change of tune does not restart the sound hardware each time (and SDL's disk
+// driver, which starts its file afresh at every open, records the whole run).
 #include "platform/mmsystem.h"
 
 #include "platform/Internal.h"
@@ -15,7 +20,7 @@
 #include <thread>
 
 struct HWAVEOUT__ {
-    SDL_AudioDeviceID sdl = 0; // 0 while the seams play the buffers by hand
+    bool sdl = false; // false while the seams play the buffers by hand
     LPWAVECALLBACK callback = nullptr;
     DWORD_PTR instance = 0;
     WAVEFORMATEX format = {};
@@ -36,6 +41,20 @@ struct Registry {
     std::mutex lock;
     std::deque<HWAVEOUT> devices;
 };
+
+// The one SDL audio device, and the wave-out device it plays. Lock order: this lock,
+// then a device's own.
+struct Output {
+    std::mutex lock;
+    SDL_AudioDeviceID id = 0;
+    WAVEFORMATEX format = {};
+    HWAVEOUT attached = nullptr;
+};
+
+Output &Out() {
+    static auto *output = new Output;
+    return *output;
+}
 
 // Never destroyed: devices may be closed from the application object's destructor.
 Registry &Devices() {
@@ -63,22 +82,97 @@ void FinishHead(HWAVEOUT d) {
 }
 
 // SDL's audio thread: copies queued buffers into SDL's stream, silence when none waits.
-void SDLCALL Fill(void *userdata, Uint8 *stream, int length) {
-    HWAVEOUT d = static_cast<HWAVEOUT>(userdata);
-    std::lock_guard<std::mutex> guard(d->lock);
+void SDLCALL Fill(void *, Uint8 *stream, int length) {
+    Output &out = Out();
+    std::lock_guard<std::mutex> outputGuard(out.lock);
+    const Uint8 silence = out.format.wBitsPerSample == 8 ? 0x80 : 0;
+    HWAVEOUT d = out.attached;
     int filled = 0;
-    while (filled < length && !d->queue.empty()) {
-        WAVEHDR *header = d->queue.front();
-        const DWORD left = header->dwBufferLength - d->played;
-        const int take = static_cast<int>(std::min<DWORD>(left, DWORD(length - filled)));
-        std::memcpy(stream + filled, header->lpData + d->played, take);
-        filled += take;
-        d->played += take;
-        if (d->played >= header->dwBufferLength)
-            FinishHead(d);
+    if (d) {
+        std::lock_guard<std::mutex> guard(d->lock);
+        while (filled < length && !d->queue.empty()) {
+            WAVEHDR *header = d->queue.front();
+            const DWORD left = header->dwBufferLength - d->played;
+            const int take = static_cast<int>(std::min<DWORD>(left, DWORD(length - filled)));
+            std::memcpy(stream + filled, header->lpData + d->played, take);
+            filled += take;
+            d->played += take;
+            if (d->played >= header->dwBufferLength)
+                FinishHead(d);
+        }
     }
     if (filled < length)
-        std::memset(stream + filled, d->format.wBitsPerSample == 8 ? 0x80 : 0, length - filled);
+        std::memset(stream + filled, silence, length - filled);
+}
+
+bool SameFormat(const WAVEFORMATEX &a, const WAVEFORMATEX &b) {
+    return a.nChannels == b.nChannels && a.nSamplesPerSec == b.nSamplesPerSec &&
+           a.wBitsPerSample == b.wBitsPerSample;
+}
+
+void CloseOutput() {
+    Output &out = Out();
+    SDL_AudioDeviceID id;
+    {
+        std::lock_guard<std::mutex> guard(out.lock);
+        id = out.id;
+        out.id = 0;
+        out.attached = nullptr;
+    }
+    if (id) {
+        SDL_CloseAudioDevice(id); // waits for SDL's audio thread to leave Fill
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+}
+
+// Puts the device on the SDL output, opening it (or opening it again for another
+// format) when needed. False when no audio device can be opened.
+bool Attach(HWAVEOUT d) {
+    Output &out = Out();
+    {
+        std::lock_guard<std::mutex> guard(out.lock);
+        if (out.attached)
+            return false; // one wave-out device at a time
+        if (out.id && SameFormat(out.format, d->format)) {
+            out.attached = d;
+            return true;
+        }
+    }
+    CloseOutput();
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        return false;
+    static bool once = false;
+    if (!once) {
+        once = true;
+        std::atexit(CloseOutput);
+    }
+    SDL_AudioSpec want = {}, have = {};
+    want.freq = static_cast<int>(d->format.nSamplesPerSec);
+    want.format = d->format.wBitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16SYS;
+    want.channels = static_cast<Uint8>(d->format.nChannels);
+    want.samples = 1024;
+    want.callback = Fill;
+    // No changes allowed: SDL converts to whatever the hardware wants.
+    const SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (id == 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> guard(out.lock);
+        out.id = id;
+        out.format = d->format;
+        out.attached = d;
+    }
+    SDL_PauseAudioDevice(id, 0);
+    return true;
+}
+
+void Detach(HWAVEOUT d) {
+    Output &out = Out();
+    std::lock_guard<std::mutex> guard(out.lock); // Fill is not running past here
+    if (out.attached == d)
+        out.attached = nullptr;
 }
 
 void Notify(HWAVEOUT d) {
@@ -129,24 +223,11 @@ MMRESULT waveOutOpen(HWAVEOUT *out, UINT deviceId, const WAVEFORMATEX *format, D
     d->instance = instance;
     d->format = *format;
     if (!s.manualWaveOut) {
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-            delete d;
-            return MMSYSERR_NODRIVER;
-        }
-        SDL_AudioSpec want = {}, have = {};
-        want.freq = static_cast<int>(format->nSamplesPerSec);
-        want.format = format->wBitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16SYS;
-        want.channels = static_cast<Uint8>(format->nChannels);
-        want.samples = 1024;
-        want.callback = Fill;
-        want.userdata = d;
-        // No changes allowed: SDL converts to whatever the hardware wants.
-        d->sdl = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-        if (d->sdl == 0) {
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        if (!Attach(d)) {
             delete d;
             return MMSYSERR_ALLOCATED;
         }
+        d->sdl = true;
     }
     d->notifier = std::thread(Notify, d);
     {
@@ -158,8 +239,6 @@ MMRESULT waveOutOpen(HWAVEOUT *out, UINT deviceId, const WAVEFORMATEX *format, D
         d->notices.push_back({WOM_OPEN, nullptr});
         d->wake.notify_one();
     }
-    if (d->sdl)
-        SDL_PauseAudioDevice(d->sdl, 0);
     s.waveOutOpens++;
     *out = d;
     return MMSYSERR_NOERROR;
@@ -227,10 +306,8 @@ MMRESULT waveOutClose(HWAVEOUT device) {
         if (!device->queue.empty())
             return WAVERR_STILLPLAYING;
     }
-    if (device->sdl) {
-        SDL_CloseAudioDevice(device->sdl); // waits for SDL's audio thread to leave Fill
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    }
+    if (device->sdl)
+        Detach(device);
     {
         std::lock_guard<std::mutex> guard(device->lock);
         device->notices.push_back({WOM_CLOSE, nullptr});

@@ -48,9 +48,12 @@ TEST_F(MapFileTest, RecordsOfFourAndSixFieldsInAnyLayout) {
     MapMgr->LoadMap();
 
     const structMap expected[] = {
-        {3, 0.5f, 4, 2.5f, 0.0f, 7},    {31, 0.1f, 2, 0.0f, 0.0f, 0}, // a record without a wall
-                                                                      // keeps side 2, tile 0
-        {8, -2.25f, 3, 2.0f, 4.0f, 15}, {5, 0.0f, 2, -1.0f, 0.0f, 0}, {6, 1.5f, 2, 0.0f, 0.0f, 0},
+        {3, 0.5f, 4, 2.5f, 0.0f, 7},
+        {31, 0.1f, 2, 0.0f, 0.0f, 0}, // a record without a wall
+                                      // keeps side 2, tile 0
+        {8, -2.25f, 3, 2.0f, 4.0f, 15},
+        {5, 0.0f, 2, -1.0f, 0.0f, 0},
+        {6, 1.5f, 2, 0.0f, 0.0f, 0},
     };
     for (int j = 0; j < 5; j++)
         EXPECT_TRUE(SameCell(stMap[0][j], expected[j])) << "cell (0, " << j << ")";
