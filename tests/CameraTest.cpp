@@ -20,10 +20,6 @@ class CameraTest : public GameTest {
         TheCamera.yaw = 0.0f;
         TheCamera.trackX = TheCamera.trackZ = 0.0f;
     }
-    void TearDown() override {
-        Main.KillGLWindow();
-        GameTest::TearDown();
-    }
     // One pass of the game: poll, game controls, walking.
     static void Pass() {
         Input->Update();

@@ -22,10 +22,6 @@ class FontTest : public GameTest {
         glClear(GL_COLOR_BUFFER_BIT);
         glColor3f(1, 1, 1);
     }
-    void TearDown() override {
-        Main.KillGLWindow();
-        GameTest::TearDown();
-    }
 
     static float RasterX() {
         GLfloat position[4];

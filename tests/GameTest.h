@@ -27,6 +27,8 @@ class GameTest : public ::testing::Test {
         seams::ScriptAnswers({});
     }
     void TearDown() override {
+        if (Main.hWnd)
+            Main.KillGLWindow();
         if (Input)
             Input->Shutdown();
         seams::Reset();

@@ -27,10 +27,6 @@ class HudTest : public GameTest {
         seams::UseVirtualClock(1000);
         OpenWindow();
     }
-    void TearDown() override {
-        Main.KillGLWindow();
-        GameTest::TearDown();
-    }
 
     // One pass of the menu state: poll, then the menu keys.
     static void Pass() {

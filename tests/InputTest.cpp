@@ -15,10 +15,6 @@ class InputTest : public GameTest {
         ASSERT_NE(Keyboard, nullptr);
         ASSERT_NE(Mouse, nullptr);
     }
-    void TearDown() override {
-        Main.KillGLWindow();
-        GameTest::TearDown();
-    }
 };
 
 TEST_F(InputTest, ScanCodesAreReadAsUnsignedBytes) {

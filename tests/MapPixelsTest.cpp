@@ -28,10 +28,6 @@ class MapPixelsTest : public GameTest {
         OpenWindow();
         Main.SetScreen(1);
     }
-    void TearDown() override {
-        Main.KillGLWindow();
-        GameTest::TearDown();
-    }
 
     static std::vector<uint8_t> Frame(const View &v, bool literal, float tint) {
         stCharacter.posX = v.x;
@@ -79,16 +75,16 @@ class MapPixelsTest : public GameTest {
 
 // Two-coloured checks, so that a texture turned or mirrored shows.
 void WriteCheckedTile(const std::string &path, int k) {
-    PngSpec spec;
-    spec.width = spec.height = 8;
-    spec.colourType = PNG_COLOR_TYPE_RGB;
+    PngSpec picture;
+    picture.width = picture.height = 8;
+    picture.colourType = PNG_COLOR_TYPE_RGB;
     const Rgba a = CatalogueColour(k), b = CatalogueColour(99 - k);
     for (int y = 0; y < 8; y++)
         for (int x = 0; x < 8; x++) {
             const Rgba c = (x < 4) != (y < 2) ? a : b;
-            spec.rows.insert(spec.rows.end(), {c.r, c.g, c.b});
+            picture.rows.insert(picture.rows.end(), {c.r, c.g, c.b});
         }
-    WritePng(path, spec);
+    WritePng(path, picture);
 }
 
 TEST_F(MapPixelsTest, FastDrawingMatchesTheLiteralOneOnAnUnevenMap) {

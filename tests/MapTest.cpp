@@ -119,10 +119,6 @@ class MapDrawTest : public GameTest {
         OpenWindow();
         MapMgr->InitMap();
     }
-    void TearDown() override {
-        Main.KillGLWindow();
-        GameTest::TearDown();
-    }
 
     static std::vector<Polygon> Capture() {
         glViewport(0, 0, 270, 270);
@@ -284,10 +280,6 @@ class MapKeysTest : public GameTest {
         GameTest::SetUp();
         OpenWindow();
         Main.SetScreen(1);
-    }
-    void TearDown() override {
-        Main.KillGLWindow();
-        GameTest::TearDown();
     }
     static void Pass() {
         Input->Update();

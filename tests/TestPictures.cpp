@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <unistd.h>
 
-bool WritePng(const std::string &path, const PngSpec &spec) {
+bool WritePng(const std::string &path, const PngSpec &picture) {
     std::FILE *file = std::fopen(path.c_str(), "wb");
     if (!file)
         return false;
@@ -19,33 +19,33 @@ bool WritePng(const std::string &path, const PngSpec &spec) {
         return false;
     }
     png_init_io(png, file);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colourType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, picture.width, picture.height, picture.bitDepth, picture.colourType,
+                 picture.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     std::vector<png_color> palette;
-    for (size_t i = 0; i + 2 < spec.palette.size(); i += 3)
-        palette.push_back({spec.palette[i], spec.palette[i + 1], spec.palette[i + 2]});
+    for (size_t i = 0; i + 2 < picture.palette.size(); i += 3)
+        palette.push_back({picture.palette[i], picture.palette[i + 1], picture.palette[i + 2]});
     if (!palette.empty())
         png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
-    if (!spec.trnsAlpha.empty())
-        png_set_tRNS(png, info, spec.trnsAlpha.data(), static_cast<int>(spec.trnsAlpha.size()),
-                     nullptr);
-    if (!spec.trnsColour.empty()) {
+    if (!picture.trnsAlpha.empty())
+        png_set_tRNS(png, info, picture.trnsAlpha.data(),
+                     static_cast<int>(picture.trnsAlpha.size()), nullptr);
+    if (!picture.trnsColour.empty()) {
         png_color_16 colour = {};
-        if (spec.trnsColour.size() == 1)
-            colour.gray = spec.trnsColour[0];
+        if (picture.trnsColour.size() == 1)
+            colour.gray = picture.trnsColour[0];
         else {
-            colour.red = spec.trnsColour[0];
-            colour.green = spec.trnsColour[1];
-            colour.blue = spec.trnsColour[2];
+            colour.red = picture.trnsColour[0];
+            colour.green = picture.trnsColour[1];
+            colour.blue = picture.trnsColour[2];
         }
         png_set_tRNS(png, info, nullptr, 0, &colour);
     }
     png_write_info(png, info);
-    const size_t stride = spec.rows.size() / spec.height;
+    const size_t stride = picture.rows.size() / picture.height;
     std::vector<png_bytep> rows;
-    for (int y = 0; y < spec.height; y++)
-        rows.push_back(const_cast<png_bytep>(spec.rows.data() + y * stride));
+    for (int y = 0; y < picture.height; y++)
+        rows.push_back(const_cast<png_bytep>(picture.rows.data() + y * stride));
     png_write_image(png, rows.data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
@@ -54,19 +54,19 @@ bool WritePng(const std::string &path, const PngSpec &spec) {
 }
 
 bool WriteSolidPng(const std::string &path, int width, int height, Rgba colour) {
-    PngSpec spec;
-    spec.width = width;
-    spec.height = height;
+    PngSpec picture;
+    picture.width = width;
+    picture.height = height;
     const bool opaque = colour.a == 255;
-    spec.colourType = opaque ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA;
+    picture.colourType = opaque ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA;
     for (int i = 0; i < width * height; i++) {
-        spec.rows.push_back(colour.r);
-        spec.rows.push_back(colour.g);
-        spec.rows.push_back(colour.b);
+        picture.rows.push_back(colour.r);
+        picture.rows.push_back(colour.g);
+        picture.rows.push_back(colour.b);
         if (!opaque)
-            spec.rows.push_back(colour.a);
+            picture.rows.push_back(colour.a);
     }
-    return WritePng(path, spec);
+    return WritePng(path, picture);
 }
 
 ScratchDir::ScratchDir() {

@@ -27,7 +27,7 @@ struct PngSpec {
     std::vector<uint8_t> trnsAlpha;
     std::vector<uint16_t> trnsColour; // grey, or r g b
 };
-bool WritePng(const std::string &path, const PngSpec &spec);
+bool WritePng(const std::string &path, const PngSpec &picture);
 
 // A fresh folder made the current directory for the life of the object.
 class ScratchDir {

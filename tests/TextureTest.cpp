@@ -21,10 +21,6 @@ class TextureTest : public GameTest {
         ASSERT_FALSE(scratch.path().empty());
         scratch.MakeGameDataFolders();
     }
-    void TearDown() override {
-        Main.KillGLWindow();
-        GameTest::TearDown();
-    }
 
     // The texel at (0, 0) of a texture, as RGBA.
     static Rgba Texel(unsigned name) {
@@ -164,11 +160,11 @@ TEST_F(TextureTest, EveryColourTypeLoadsWithItsSizeFormatAndColours) {
     // repeats the first). Each case names the RGBA it must come out as.
     struct Case {
         const char *name;
-        PngSpec spec;
+        PngSpec picture;
         Rgba left, right;
         bool alpha;
     };
-    auto spec = [](int type, int depth, std::vector<uint8_t> row, bool interlaced = false) {
+    auto twoByTwo = [](int type, int depth, std::vector<uint8_t> row, bool interlaced = false) {
         PngSpec s;
         s.width = 2;
         s.height = 2;
@@ -181,85 +177,86 @@ TEST_F(TextureTest, EveryColourTypeLoadsWithItsSizeFormatAndColours) {
     };
     std::vector<Case> cases = {
         {"rgb8",
-         spec(PNG_COLOR_TYPE_RGB, 8, {255, 0, 0, 0, 0, 255}),
+         twoByTwo(PNG_COLOR_TYPE_RGB, 8, {255, 0, 0, 0, 0, 255}),
          {255, 0, 0, 255},
          {0, 0, 255, 255},
          false},
         {"rgba8",
-         spec(PNG_COLOR_TYPE_RGB_ALPHA, 8, {10, 20, 30, 0, 40, 50, 60, 255}),
+         twoByTwo(PNG_COLOR_TYPE_RGB_ALPHA, 8, {10, 20, 30, 0, 40, 50, 60, 255}),
          {10, 20, 30, 0},
          {40, 50, 60, 255},
          true},
         {"rgb16",
-         spec(PNG_COLOR_TYPE_RGB, 16, {255, 255, 0, 0, 128, 0, 0, 0, 0, 0, 255, 255}),
+         twoByTwo(PNG_COLOR_TYPE_RGB, 16, {255, 255, 0, 0, 128, 0, 0, 0, 0, 0, 255, 255}),
          {255, 0, 128, 255},
          {0, 0, 255, 255},
          false},
         {"rgba16",
-         spec(PNG_COLOR_TYPE_RGB_ALPHA, 16,
-              {0, 0, 255, 255, 0, 0, 0, 0, 255, 255, 0, 0, 0, 0, 255, 255}),
+         twoByTwo(PNG_COLOR_TYPE_RGB_ALPHA, 16,
+                  {0, 0, 255, 255, 0, 0, 0, 0, 255, 255, 0, 0, 0, 0, 255, 255}),
          {0, 255, 0, 0},
          {255, 0, 0, 255},
          true},
         {"grey8",
-         spec(PNG_COLOR_TYPE_GRAY, 8, {0, 200}),
+         twoByTwo(PNG_COLOR_TYPE_GRAY, 8, {0, 200}),
          {0, 0, 0, 255},
          {200, 200, 200, 255},
          false},
         {"grey1",
-         spec(PNG_COLOR_TYPE_GRAY, 1, {0x40}),
+         twoByTwo(PNG_COLOR_TYPE_GRAY, 1, {0x40}),
          {0, 0, 0, 255},
          {255, 255, 255, 255},
          false},
         {"grey4",
-         spec(PNG_COLOR_TYPE_GRAY, 4, {0xF3}),
+         twoByTwo(PNG_COLOR_TYPE_GRAY, 4, {0xF3}),
          {255, 255, 255, 255},
          {51, 51, 51, 255},
          false},
         {"grey16",
-         spec(PNG_COLOR_TYPE_GRAY, 16, {0x80, 0x00, 0xFF, 0xFF}),
+         twoByTwo(PNG_COLOR_TYPE_GRAY, 16, {0x80, 0x00, 0xFF, 0xFF}),
          {128, 128, 128, 255},
          {255, 255, 255, 255},
          false},
         {"greyalpha8",
-         spec(PNG_COLOR_TYPE_GRAY_ALPHA, 8, {100, 0, 50, 255}),
+         twoByTwo(PNG_COLOR_TYPE_GRAY_ALPHA, 8, {100, 0, 50, 255}),
          {100, 100, 100, 0},
          {50, 50, 50, 255},
          true},
         {"rgb8-interlaced",
-         spec(PNG_COLOR_TYPE_RGB, 8, {1, 2, 3, 4, 5, 6}, true),
+         twoByTwo(PNG_COLOR_TYPE_RGB, 8, {1, 2, 3, 4, 5, 6}, true),
          {1, 2, 3, 255},
          {4, 5, 6, 255},
          false},
     };
     Case palette{"palette2",
-                 spec(PNG_COLOR_TYPE_PALETTE, 2, {0x1B}),
+                 twoByTwo(PNG_COLOR_TYPE_PALETTE, 2, {0x1B}),
                  {9, 8, 7, 255},
                  {250, 0, 5, 255},
                  false};
-    palette.spec.palette = {0, 0, 0, 9, 8, 7, 1, 1, 1, 250, 0, 5}; // entries 0..3; pixels 1 and 3
-    palette.spec.rows = {0x70, 0x70};                              // 01 11 0000
+    palette.picture.palette = {0, 0, 0, 9,   8, 7,
+                               1, 1, 1, 250, 0, 5}; // entries 0..3; pixels 1 and 3
+    palette.picture.rows = {0x70, 0x70};            // 01 11 0000
     cases.push_back(palette);
     Case paletteAlpha{"palette8-trns",
-                      spec(PNG_COLOR_TYPE_PALETTE, 8, {0, 1}),
+                      twoByTwo(PNG_COLOR_TYPE_PALETTE, 8, {0, 1}),
                       {20, 30, 40, 0},
                       {60, 70, 80, 255},
                       true};
-    paletteAlpha.spec.palette = {20, 30, 40, 60, 70, 80};
-    paletteAlpha.spec.trnsAlpha = {0};
+    paletteAlpha.picture.palette = {20, 30, 40, 60, 70, 80};
+    paletteAlpha.picture.trnsAlpha = {0};
     cases.push_back(paletteAlpha);
     Case keyed{"rgb8-trns",
-               spec(PNG_COLOR_TYPE_RGB, 8, {7, 7, 7, 9, 9, 9}),
+               twoByTwo(PNG_COLOR_TYPE_RGB, 8, {7, 7, 7, 9, 9, 9}),
                {7, 7, 7, 0},
                {9, 9, 9, 255},
                true};
-    keyed.spec.trnsColour = {7, 7, 7};
+    keyed.picture.trnsColour = {7, 7, 7};
     cases.push_back(keyed);
 
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         const std::string file = std::string(c.name) + ".png";
-        ASSERT_TRUE(WritePng(file, c.spec));
+        ASSERT_TRUE(WritePng(file, c.picture));
         pngInfo info = {};
         const unsigned name = pngBind(file.c_str(), PNG_NOMIPMAPS, PNG_ALPHA, &info, GL_CLAMP,
                                       GL_NEAREST, GL_NEAREST);
