@@ -219,7 +219,6 @@ HRESULT IDirectInputDevice8A::GetDeviceState(DWORD size, LPVOID data) {
     } else {
         std::memcpy(data, plat::S().keys, 256);
         plat::KeysPolled();
-        plat::S().keyboardReads++;
     }
     return DI_OK;
 }

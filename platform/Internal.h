@@ -27,7 +27,6 @@ struct HWND__ {
     SDL_Window *sdl = nullptr;
     std::string className;
     WNDPROC proc = nullptr;
-    DWORD style = 0;
     bool visible = false;
     bool minimized = false;
     bool fullscreen = false;
@@ -46,8 +45,6 @@ namespace plat {
 struct WindowClass {
     std::string name;
     WNDPROC proc;
-    HINSTANCE instance;
-    UINT style;
 };
 
 struct State {
@@ -98,7 +95,6 @@ struct State {
     std::vector<std::vector<char>> waveOutLog;
     // Counters
     int presents = 0;
-    int keyboardReads = 0;
 };
 
 State &S();

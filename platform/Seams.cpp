@@ -29,7 +29,6 @@ void Reset() {
     s.modeRequested = false;
     s.extraModes.clear();
     s.presents = 0;
-    s.keyboardReads = 0;
     s.libraryFolder.clear();
     s.manualWaveOut = false;
     s.recordWaveOut = false;
@@ -159,9 +158,6 @@ int LiveWaveOuts() {
 
 int Presents() {
     return S().presents;
-}
-int KeyboardReads() {
-    return S().keyboardReads;
 }
 int LiveWindows() {
     return static_cast<int>(S().windows.size());

@@ -172,7 +172,6 @@ typedef DEVMODEA DEVMODE;
 #define SIZE_RESTORED 0
 #define SIZE_MINIMIZED 1
 
-#define SC_MINIMIZE 0xF020
 #define SC_CLOSE 0xF060
 #define SC_SCREENSAVE 0xF140
 #define SC_MONITORPOWER 0xF170
@@ -201,7 +200,6 @@ typedef DEVMODEA DEVMODE;
 #define WS_OVERLAPPEDWINDOW 0x00CF0000u
 #define WS_EX_WINDOWEDGE 0x00000100u
 #define WS_EX_APPWINDOW 0x00040000u
-#define SW_HIDE 0
 #define SW_SHOW 5
 #define IDI_WINLOGO MAKEINTRESOURCEA(32517)
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
@@ -311,10 +309,10 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
                      int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                      LPVOID param);
 BOOL DestroyWindow(HWND window);
+// Shows the window and activates it; the game only ever shows.
 BOOL ShowWindow(HWND window, int command);
 BOOL SetForegroundWindow(HWND window);
 HWND SetFocus(HWND window);
-BOOL GetClientRect(HWND window, RECT *rect);
 int ShowCursor(BOOL show);
 
 // Display modes. A mode is in force only while a full-screen window shows it;

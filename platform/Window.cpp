@@ -400,10 +400,6 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM) {
         case SC_CLOSE:
             SendMessageA(window, WM_CLOSE, 0, 0);
             break;
-        case SC_MINIMIZE:
-            if (plat::FindWindow(window) && window->sdl)
-                SDL_MinimizeWindow(window->sdl);
-            break;
         case SC_SCREENSAVE:
         case SC_MONITORPOWER:
             // Not refused by the window: the desktop may blank the screen.
@@ -436,7 +432,7 @@ ATOM RegisterClassA(const WNDCLASSA *wc) {
         return 0;
     if (plat::FindClass(wc->lpszClassName))
         return 0;
-    S().classes.push_back({wc->lpszClassName, wc->lpfnWndProc, wc->hInstance, wc->style});
+    S().classes.push_back({wc->lpszClassName, wc->lpfnWndProc});
     return static_cast<ATOM>(0xC000 + S().classes.size());
 }
 
@@ -498,7 +494,6 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
     w->sdl = sdl;
     w->className = c->name;
     w->proc = c->proc;
-    w->style = style;
     w->fullscreen = fullscreen;
     w->clientWidth = width;
     w->clientHeight = height;
@@ -528,15 +523,10 @@ BOOL DestroyWindow(HWND window) {
     return TRUE;
 }
 
-BOOL ShowWindow(HWND window, int command) {
+BOOL ShowWindow(HWND window, int) {
     if (!plat::FindWindow(window))
         return FALSE;
     BOOL wasVisible = window->visible;
-    if (command == SW_HIDE) {
-        SDL_HideWindow(window->sdl);
-        window->visible = false;
-        return wasVisible;
-    }
     SDL_ShowWindow(window->sdl);
     window->visible = true;
     if (!wasVisible) {
@@ -563,15 +553,6 @@ HWND SetFocus(HWND window) {
         return nullptr;
     S().focus = window;
     return previous;
-}
-
-BOOL GetClientRect(HWND window, RECT *rect) {
-    if (!plat::FindWindow(window) || !rect)
-        return FALSE;
-    rect->left = rect->top = 0;
-    rect->right = window->clientWidth;
-    rect->bottom = window->clientHeight;
-    return TRUE;
 }
 
 int ShowCursor(BOOL show) {

@@ -94,8 +94,7 @@ int WaveOutWrites();
 int LiveWaveOuts();
 
 // --- What the game did ---------------------------------------------------------------
-int Presents();      // successful SwapBuffers
-int KeyboardReads(); // successful keyboard GetDeviceState
+int Presents(); // successful SwapBuffers
 int LiveWindows();
 int HeldDCs(); // GetDC not yet matched by ReleaseDC
 int LiveContexts();

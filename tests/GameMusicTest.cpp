@@ -6,6 +6,7 @@
 
 #include "audio/Music.h"
 #include "audio/SPCPlayer.h"
+#include "world/CameraMgr.h"
 #include "world/MapMgr.h"
 
 #include <chrono>
@@ -24,8 +25,7 @@ struct Doorway {
 };
 
 bool Blocks(int i, int j) {
-    const structMap &c = stMap[i][j];
-    return c.wallHeight > 0.5f && !(c.wallBase > 3.0f && c.wallBase < 9.0f);
+    return BlocksWalking(stMap[i][j]);
 }
 
 // A straight way into one of the rooms through the north or south side of its rim: a

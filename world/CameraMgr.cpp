@@ -12,11 +12,6 @@ namespace {
 const float kStep = 0.4f;
 const float kLookAhead = 1.4f;
 
-// A wall higher than 0.5 blocks its whole cell, unless it hangs above head height.
-bool Blocks(const structMap &cell) {
-    return cell.wallHeight > 0.5f && !(cell.wallBase > 3.0f && cell.wallBase < 9.0f);
-}
-
 // One step along the heading angle (degrees), backward when asked. The probe 1.4 ahead
 // must stay inside the map and, like the new position, on a cell that does not block.
 // The camera's pivot moves with the player.
@@ -40,7 +35,7 @@ bool Move(float angle, bool backward) {
         return false;
     const float newX = stCharacter.posX + stepX;
     const float newZ = stCharacter.posZ + stepZ;
-    if (Blocks(CellAt(newX, newZ)) || Blocks(CellAt(probeX, probeZ)))
+    if (BlocksWalking(CellAt(newX, newZ)) || BlocksWalking(CellAt(probeX, probeZ)))
         return false;
     stCharacter.posX = newX;
     stCharacter.posZ = newZ;
@@ -50,6 +45,10 @@ bool Move(float angle, bool backward) {
 }
 
 } // namespace
+
+bool BlocksWalking(const structMap &cell) {
+    return cell.wallHeight > 0.5f && !(cell.wallBase > 3.0f && cell.wallBase < 9.0f);
+}
 
 void CCameraMgr::InitCamera() {
     TheCamera = kStartCamera;

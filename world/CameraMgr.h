@@ -11,5 +11,10 @@ class CCameraMgr {
 
 extern CCameraMgr *CameraMgr;
 
+struct structMap;
+// A wall higher than 0.5 stops the player on its whole cell, unless it hangs above head
+// height (a base between 3 and 9).
+bool BlocksWalking(const structMap &cell);
+
 // Degrees to radians in single precision, as every angle of the game is converted.
 const float kDegreesToRadians = 0.017453292f;
