@@ -2,6 +2,9 @@
 // window procedure.
 #include "app/Main.h"
 
+#include "actors/CharacterMgr.h"
+#include "actors/WeaponMgr.h"
+#include "actors/ZombieMgr.h"
 #include "audio/Music.h"
 #include "hud/FontsMgr.h"
 #include "input/InputSystem.h"
@@ -190,6 +193,9 @@ int CMain::InitGL() {
     TextureMgr->InitTextures();
     CameraMgr->InitCamera();
     MapMgr->InitMap();
+    WeaponMgr->InitWeapons();
+    CharacterMgr->InitCharacter(); // selects weapon 0 as well
+    ZombieMgr->InitZombies();
     MusicMgr->InitSound();
     MapMgr->LoadMap(); // last: the file replaces the map just cleared
     return 1;

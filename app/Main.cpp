@@ -1,5 +1,8 @@
 #include "app/Main.h"
 
+#include "actors/CharacterMgr.h"
+#include "actors/WeaponMgr.h"
+#include "actors/ZombieMgr.h"
 #include "app/Records.h"
 #include "audio/Music.h"
 #include "hud/FontsMgr.h"
@@ -20,6 +23,9 @@ CTextureMgr *TextureMgr = nullptr;
 CInputSystem *Input = nullptr;
 CHud *Hud = nullptr;
 CMapMgr *MapMgr = nullptr;
+CCharacterMgr *CharacterMgr = nullptr;
+CWeaponMgr *WeaponMgr = nullptr;
+CZombieMgr *ZombieMgr = nullptr;
 CMusic *MusicMgr = nullptr;
 
 CMain Main;
@@ -38,6 +44,9 @@ CMain::CMain()
     Input = new (std::nothrow) CInputSystem();
     Hud = new (std::nothrow) CHud(); // picks the menu background with rand()
     MapMgr = new (std::nothrow) CMapMgr();
+    CharacterMgr = new (std::nothrow) CCharacterMgr();
+    WeaponMgr = new (std::nothrow) CWeaponMgr();
+    ZombieMgr = new (std::nothrow) CZombieMgr();
     MusicMgr = new (std::nothrow) CMusic();
 }
 
@@ -54,6 +63,12 @@ CMain::~CMain() {
     Hud = nullptr;
     delete MapMgr;
     MapMgr = nullptr;
+    delete CharacterMgr;
+    CharacterMgr = nullptr;
+    delete WeaponMgr;
+    WeaponMgr = nullptr;
+    delete ZombieMgr;
+    ZombieMgr = nullptr;
     delete MusicMgr; // stops the music for good
     MusicMgr = nullptr;
 }
@@ -81,21 +96,35 @@ int CMain::Render() {
 }
 
 void CMain::RenderGame() {
-    const bool dead = stCharacter.health <= 0.0f;
     // Dead: green and blue fade out with the timer, so the scene turns red.
-    if (dead)
+    if (stCharacter.health <= 0.0f)
         glColor3f(1.0f, deathTimer, deathTimer);
 
     CameraMgr->SetCamera();
     glPushMatrix();
     MapMgr->DrawMap();
     glPopMatrix();
+    // The weapon step runs under the player's transform, and sweeps before the zombies
+    // are drawn, so a zombie killed this frame is drawn falling already.
+    glPushMatrix();
+    CharacterMgr->DrawCharacter();
+    WeaponMgr->HandleWeapon();
+    glPopMatrix();
+    glPushMatrix();
+    ZombieMgr->DrawZombies();
+    glPopMatrix();
 
-    // The player, weapons and zombies are drawn and moved here as they land.
+    // Then the logic, one step per frame.
+    if (stCharacter.health > 0.0f)
+        CharacterMgr->HandleWalking();
+    ZombieMgr->HandleWalking();
+    ZombieMgr->HandleHit();
+    ZombieMgr->HandleAI();
     MusicMgr->HandleRoomMusic();
 
-    // The death fade: one step per frame, stopping just above -3.1.
-    if (dead && deathTimer - 0.01f > -3.1f)
+    // The death fade, from the frame of death on: one step per frame, stopping just
+    // above -3.1.
+    if (stCharacter.health <= 0.0f && deathTimer - 0.01f > -3.1f)
         deathTimer -= 0.01f;
 }
 

@@ -1,6 +1,7 @@
 // The entry point and the main loop.
 #include "app/Main.h"
 
+#include "actors/CharacterMgr.h"
 #include "app/Records.h"
 #include "hud/Hud.h"
 #include "input/InputSystem.h"
@@ -51,7 +52,8 @@ bool MainLoopPass(int &exitCode) {
 
     Input->Update();
 
-    // Input by state; the respawn key, read while dead, joins with the player character.
+    // Input by state. While dead only Enter counts, and only once the death fade has run
+    // its course.
     if (stCharacter.health > 0.0f) {
         if (Main.screen == 0) {
             Hud->ProcessInputs();
@@ -60,6 +62,8 @@ bool MainLoopPass(int &exitCode) {
             CameraMgr->ProcessInputs();
             MapMgr->ProcessInputs();
         }
+    } else if (Main.deathTimer < -3.0f && Input->KeyDown(DIK_RETURN)) {
+        CharacterMgr->Respawn();
     }
     return !done;
 }

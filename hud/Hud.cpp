@@ -1,11 +1,13 @@
 #include "hud/Hud.h"
 
 #include "app/Main.h"
+#include "app/Records.h"
 #include "hud/FontsMgr.h"
 #include "input/InputSystem.h"
 #include "world/TextureMgr.h"
 
 #include <GL/gl.h>
+#include <cstdio>
 #include <cstdlib>
 
 const Resolution kResolutions[4] = {
@@ -53,9 +55,14 @@ void CHud::SetOrtho() {
 
 void CHud::RenderHud() {
     SetOrtho();
-    // The game-state overlay (health bar, death message) joins with the in-game HUD.
-    if (Main.screen == 0)
+    if (Main.screen == 0) {
         DrawMenu();
+    } else if (Main.screen == 1) {
+        if (stCharacter.health > 0.0f)
+            DrawHealth();
+        else
+            DrawDeathMessage();
+    }
     // Back to the configured viewport and the perspective for the next frame.
     Main.ReSizeGLScene(Main.width, Main.height);
 }
@@ -131,4 +138,59 @@ void CHud::ProcessInputs() {
     }
     keyHeld = Input->KeyDown(DIK_DOWN) || Input->KeyDown(DIK_UP) || Input->KeyDown(DIK_LEFT) ||
               Input->KeyDown(DIK_RIGHT) || Input->KeyDown(DIK_RETURN);
+}
+
+DecimalText::DecimalText(int value) {
+    std::snprintf(text, sizeof text, "%d", value);
+}
+
+void CHud::DrawHealth() {
+    // A red bar as long as the health, in a white frame as long as full health (30).
+    const float h = stCharacter.health;
+    glColor3f(1.0f, 0.0f, 0.0f);
+    glBegin(GL_QUADS);
+    glVertex3f(100.0f, 1.0f, 0.0f);
+    glVertex3f(100.0f + h, 1.0f, 0.0f);
+    glVertex3f(100.0f + h, 3.0f, 0.0f);
+    glVertex3f(100.0f, 3.0f, 0.0f);
+    glEnd();
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glBegin(GL_LINES);
+    glVertex3f(100.0f, 1.0f, 0.0f);
+    glVertex3f(130.0f, 1.0f, 0.0f);
+    glVertex3f(130.0f, 1.0f, 0.0f);
+    glVertex3f(130.0f, 3.0f, 0.0f);
+    glVertex3f(130.0f, 3.0f, 0.0f);
+    glVertex3f(100.0f, 3.0f, 0.0f);
+    glVertex3f(100.0f, 3.0f, 0.0f);
+    glVertex3f(100.0f, 1.0f, 0.0f);
+    glEnd();
+}
+
+void CHud::DrawDeathMessage() {
+    // One line more at each step of the death fade; the last invites the respawn, which
+    // the main loop accepts from the same moment.
+    const unsigned font = FontsMgr->GetlistBase(1);
+    const float timer = Main.deathTimer;
+    glColor3f(1.0f, 1.0f, 1.0f);
+    Print(30.0f, 10.0f, 1, "You died...");
+    if (timer < -0.5f) {
+        Print(30.0f, 16.0f, 1, "Along with ");
+        if (stCharacter.killCount > 0) {
+            FontsMgr->PrintString(font, DecimalText(stCharacter.killCount).text);
+            FontsMgr->PrintString(font, " zombies...");
+        } else {
+            FontsMgr->PrintString(font, "no zombies at all...");
+        }
+    }
+    if (timer < -1.0f) {
+        Print(30.0f, 22.0f, 1, "You have died ");
+        FontsMgr->PrintString(font, DecimalText(stCharacter.deathCount).text);
+        FontsMgr->PrintString(font, stCharacter.deathCount == 1 ? " time..." : " times...");
+    }
+    if (timer < -2.0f)
+        Print(30.0f, 28.0f, 1, "Like a fighter, you crawled to the hospital...");
+    if (timer < -3.0f)
+        Print(30.0f, 34.0f, 1, "Press 'Enter' key to respawn...");
+    glColor3f(1.0f, 0.0f, 0.0f); // left red
 }

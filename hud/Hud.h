@@ -9,6 +9,8 @@ class CHud {
     void SetOrtho();
     void DrawMenu();
     void ProcessInputs();
+    void DrawHealth();
+    void DrawDeathMessage();
 
     bool keyHeld;          // a menu key was down at the end of the last pass
     int menuCursor;        // highlighted row 0..2
@@ -26,3 +28,9 @@ struct Resolution {
     int height;
 };
 extern const Resolution kResolutions[4];
+
+// A count as decimal text, whole whatever its size or sign ("-2147483648" at the most).
+struct DecimalText {
+    explicit DecimalText(int value);
+    char text[12];
+};

@@ -1,5 +1,7 @@
 // The in-game use of mouse and keyboard: mouse look, attack and zombie-reset buttons with
 // their press latches, zoom by the wheel, quit by Escape.
+#include "actors/CharacterMgr.h"
+#include "actors/ZombieMgr.h"
 #include "app/Main.h"
 #include "app/Records.h"
 #include "input/InputSystem.h"
@@ -38,21 +40,25 @@ void CInputSystem::MouseInput() {
         return;
     const bool playing = stCharacter.health > 0.0f && Main.screen == 1;
 
-    // One attack per press of the left button; the player character starts it here
-    // once it lands.
+    // One attack per press of the left button. A press made while an attack still runs
+    // starts the next one as soon as that ends, if the button is still held.
     if (ButtonDown(0)) {
-        if (playing && !attackLatch && !stCharacter.attacking)
+        if (playing && !attackLatch && !stCharacter.attacking) {
+            CharacterMgr->Attack();
             attackLatch = true;
+        }
     } else {
         attackLatch = false;
         if (stCharacter.weapon == 2)
             stCharacter.shotSpent = false;
     }
 
-    // One fresh zombie population per press of the right button, once zombies land.
+    // One fresh zombie population per press of the right button.
     if (ButtonDown(1)) {
-        if (!zombieResetLatch)
+        if (!zombieResetLatch) {
+            ZombieMgr->InitZombies();
             zombieResetLatch = true;
+        }
     } else {
         zombieResetLatch = false;
     }
@@ -79,5 +85,12 @@ void CInputSystem::MouseInput() {
 void CInputSystem::KeyboardInput() {
     if (KeyDown(DIK_ESCAPE))
         PostQuitMessage(0);
-    // I, O and P nudge the sliced-off piece of zombie 3 once the zombies land.
+    // I, O and P nudge the cut-off half of zombie 3, for as long as they are held: a
+    // way to look at how a cut body is put together.
+    if (KeyDown(DIK_I))
+        stZombies[3].pieceX += 0.1f;
+    if (KeyDown(DIK_O))
+        stZombies[3].pieceY += 0.1f;
+    if (KeyDown(DIK_P))
+        stZombies[3].pieceZ += 0.1f;
 }

@@ -1,5 +1,6 @@
 #include "world/MapMgr.h"
 
+#include "actors/CharacterMgr.h"
 #include "app/Main.h"
 #include "app/Records.h"
 #include "input/InputSystem.h"
@@ -214,9 +215,13 @@ void CMapMgr::ProcessInputs() {
             Main.drawDistance--;
     } else if (Input->KeyDown(DIK_PERIOD)) {
         Main.drawDistance++;
+    } else if (Input->KeyDown(DIK_1) && !keyHeld) {
+        CharacterMgr->SelectWeapon(0);
+    } else if (Input->KeyDown(DIK_2) && !keyHeld) {
+        CharacterMgr->SelectWeapon(1);
+    } else if (Input->KeyDown(DIK_3) && !keyHeld) {
+        CharacterMgr->SelectWeapon(2);
     }
-    // Next in the chain, keys 1 to 3 select weapons 0 to 2 (each once per press) when the
-    // player character lands.
 
     static const int kHeldKeys[] = {DIK_LBRACKET, DIK_RBRACKET, DIK_1,      DIK_3,  DIK_4,
                                     DIK_F2,       DIK_F3,       DIK_2,      DIK_G,  DIK_C,
