@@ -12,10 +12,10 @@ void LiteralHitZombies(int weapon) {
     for (int r = 1; r < stWeapon.reach; r++) {
         for (int col = stWeapon.hitColumnStart;
              col < stWeapon.hitColumnEnd + stWeapon.hitColumnExtra; col++) {
-            const float px = static_cast<float>(col) * c + static_cast<float>(r) * s +
-                             stCharacter.posX;
-            const float pz = static_cast<float>(col) * s + stCharacter.posZ -
-                             static_cast<float>(r) * c;
+            const float px =
+                static_cast<float>(col) * c + static_cast<float>(r) * s + stCharacter.posX;
+            const float pz =
+                static_cast<float>(col) * s + stCharacter.posZ - static_cast<float>(r) * c;
             const int cx = SweepCell(px), cz = SweepCell(pz);
             if (cx < 0 || cz < 0)
                 return;
