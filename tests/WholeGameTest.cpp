@@ -178,8 +178,12 @@ TEST_F(InPlayTest, TheLeftButtonStartsOneAttackPerPress) {
     float progress = SwingProgress();
     for (int k = 0; k < 60; k++) {
         Pass();
-        // A new swing starts over from its first frame.
-        starts += stCharacter.attacking && SwingProgress() < progress;
+        // A new swing starts over from its first frame, and only once the last one is
+        // through (the shortest swing runs 9 steps).
+        if (stCharacter.attacking && SwingProgress() < progress) {
+            starts++;
+            EXPECT_GE(progress, 9.0f) << "a running swing was cut short";
+        }
         progress = stCharacter.attacking ? SwingProgress() : 1e9f;
     }
     EXPECT_EQ(starts, 1);
@@ -205,6 +209,31 @@ TEST_F(InPlayTest, TheLeftButtonStartsOneAttackPerPress) {
     Passes(2);
     EXPECT_EQ(second.health, 0);
     EXPECT_EQ(stCharacter.killCount, 2);
+
+    // Only a release with the shot selected gives it back. Shoot and hold on; change to
+    // weapon 0 and let go; swing it, and choose the shot again during the swing with the
+    // button held: the shot that follows kills nobody.
+    Tap(DIK_1);
+    seams::MouseButton(0, false);
+    Pass();
+    EXPECT_TRUE(stCharacter.shotSpent);
+    seams::MouseButton(0, true);
+    Pass();
+    seams::MouseButton(0, false);
+    Pass();
+    seams::MouseButton(0, true);
+    Pass();
+    ASSERT_TRUE(stCharacter.attacking);
+    structZombies &third = Ahead(3, 6.0f);
+    Tap(DIK_3);
+    Passes(2);
+    EXPECT_EQ(stCharacter.weapon, 2);
+    EXPECT_EQ(third.health, 100);
+    seams::MouseButton(0, false);
+    Pass();
+    seams::MouseButton(0, true);
+    Passes(2);
+    EXPECT_EQ(third.health, 0);
     seams::MouseButton(0, false);
 }
 
@@ -242,6 +271,18 @@ TEST_F(InPlayTest, NumberKeysChooseWeaponsAndIOPMoveTheCutOffHalf) {
         EXPECT_EQ(stCharacter.weapon, k.weapon);
         EXPECT_EQ(stWeapon.reach, k.reach);
     }
+    // A held number key chooses once: the swing it is held through goes on.
+    seams::KeyEvent(DIK_1, true);
+    Pass();
+    seams::MouseButton(0, true);
+    Passes(4);
+    EXPECT_TRUE(stCharacter.attacking);
+    EXPECT_EQ(SwingProgress(), 3.0f);
+    seams::MouseButton(0, false);
+    seams::KeyEvent(DIK_1, false);
+    while (stCharacter.attacking)
+        Pass();
+
     // A swing ends when another weapon is chosen.
     Tap(DIK_1);
     seams::MouseButton(0, true);
