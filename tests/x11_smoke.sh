@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The game as a person meets it, on a real (virtual) X server: the full-screen
 # question, a titled 800 x 600 window with the title menu, a change of resolution from
-# the options screen, and a clean exit (code 0) on Escape, on the window's close button
-# and on SIGTERM. Keys go in through XTEST.
+# the options screen, a game with its health bar, walking, weapons, attacks and a fresh
+# population, and a clean exit (code 0) on Escape, on the window's close button and on
+# SIGTERM. Keys and buttons go in through XTEST.
 # Usage: x11_smoke.sh RUN_DIR X11PROBE
 set -u
 run_dir=$1
@@ -114,13 +115,41 @@ done
 press "$win" Escape
 wait_exit "Escape"
 
-# 2. The close button.
+# 2. Into the game: the health bar is up. Walk, choose each weapon and attack with the
+#    left button, raise a fresh population with the right one; Escape ends it all.
+start_game
+open_window Escape
+sleep 0.3
+press "$win" Return
+bar=0
+for _ in $(seq 50); do
+    bar=$("$probe" bar "$win") || fail "cannot read the window"
+    [ "$bar" -gt 300 ] && break
+    sleep 0.1
+done
+[ "$bar" -gt 300 ] || fail "no health bar in the game (${bar} red pixels)"
+xdotool keydown w
+sleep 0.4
+xdotool keyup w
+for weapon in 1 2 3; do
+    press "$win" $weapon
+    xdotool click 1
+    sleep 0.2
+done
+xdotool click 3
+sleep 0.3
+kill -0 $game 2>/dev/null || fail "the game ended during play"
+[ "$("$probe" bar "$win")" -gt 300 ] || fail "the health bar went away during play"
+press "$win" Escape
+wait_exit "Escape in the game"
+
+# 3. The close button.
 start_game
 open_window Escape
 "$probe" close "$win"
 wait_exit "close button"
 
-# 3. Yes to full screen: this display has no 800 x 600 mode, so the game offers
+# 4. Yes to full screen: this display has no 800 x 600 mode, so the game offers
 #    windowed mode; Yes again, then SIGTERM.
 start_game
 open_window Return Return
