@@ -1,0 +1,151 @@
+// Frame time of the whole game frame at draw distance 75, 800 x 600: what the main loop
+// does in a frame before its wait (clear, the scene with the player, the weapon, the
+// zombies and one step of the logic, the overlay, then glFinish), from the places of the
+// map benchmark, with the zombies as the game places them. Beside it, the map alone and
+// the zombies alone from the same camera, to show where the time goes. Run it from the
+// run directory (it reads "Game Data"); without a display it uses SDL's offscreen driver.
+#include "actors/CharacterMgr.h"
+#include "actors/ZombieMgr.h"
+#include "app/Main.h"
+#include "app/Records.h"
+#include "hud/Hud.h"
+#include "platform/testing.h"
+#include "world/CameraMgr.h"
+#include "world/MapMgr.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+struct Place {
+    const char *name;
+    float x, z, yaw, pitch;
+};
+
+const Place kPlaces[] = {
+    {"start", 1.0f, 59.0f, 91.0f, 13.0f},        {"hospital", 130.0f, 180.0f, 289.0f, 21.0f},
+    {"centre N", 125.0f, 125.0f, 0.0f, 20.0f},   {"centre E", 125.0f, 125.0f, 90.0f, 20.0f},
+    {"centre S", 125.0f, 125.0f, 180.0f, 20.0f}, {"centre W", 125.0f, 125.0f, 270.0f, 20.0f},
+    {"low view", 60.0f, 200.0f, 135.0f, 5.0f},   {"high view", 200.0f, 60.0f, 250.0f, 60.0f},
+};
+
+const unsigned kSeed = 1;
+const int kWarmFrames = 2; // the first frames at a place change the tune and fill caches
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double, std::milli>(b - a).count();
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double Worst(const std::vector<double> &v) {
+    return *std::max_element(v.begin(), v.end());
+}
+
+// A fresh population, a fresh player standing at the place, and the camera behind the
+// player as walking there would have left it.
+void Reset(const Place &p) {
+    std::srand(kSeed);
+    ZombieMgr->InitZombies();
+    CharacterMgr->InitCharacter();
+    Main.deathTimer = 1.0f;
+    stCharacter.posX = p.x;
+    stCharacter.posZ = p.z;
+    TheCamera = kStartCamera;
+    TheCamera.yaw = p.yaw;
+    TheCamera.pitch = p.pitch;
+    TheCamera.trackX = p.x - TheCamera.baseX;
+    TheCamera.trackZ = -p.z - TheCamera.baseZ - TheCamera.distance;
+}
+
+// The frame as the main loop renders it, without the wait that paces it.
+double GameFrameMs() {
+    const Clock::time_point start = Clock::now();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    Main.RenderGame();
+    Hud->RenderHud();
+    glFinish();
+    return Ms(start, Clock::now());
+}
+
+// One part of the scene alone, from the same camera; no logic runs.
+double PartMs(bool map) {
+    const Clock::time_point start = Clock::now();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    CameraMgr->SetCamera();
+    glPushMatrix();
+    if (map)
+        MapMgr->DrawMap();
+    else
+        ZombieMgr->DrawZombies();
+    glPopMatrix();
+    glFinish();
+    return Ms(start, Clock::now());
+}
+
+// Zombies the frame draws: those in the square of the draw distance around the player.
+int ZombiesInView() {
+    const float r = static_cast<float>(Main.drawDistance);
+    const float px = static_cast<float>(static_cast<int>(stCharacter.posX));
+    const float pz = static_cast<float>(static_cast<int>(stCharacter.posZ));
+    int n = 0;
+    for (const structZombies &z : stZombies)
+        if (z.active && std::fabs(px - z.posX) < r && std::fabs(pz - z.posZ) < r)
+            n++;
+    return n;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    const int frames = argc > 1 ? std::max(3, std::atoi(argv[1])) : 20;
+    if (!std::getenv("DISPLAY") && !std::getenv("SDL_VIDEODRIVER"))
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    seams::ScriptAnswers({});
+    if (!Main.CreateGLWindow("Hollowmere's Gravewake", 800, 600, 16, 0))
+        return 1;
+    Main.SetScreen(1);
+    Main.drawDistance = 75;
+    std::printf("%s, 800 x 600, draw distance 75, %d frames a place (after %d unmeasured)\n",
+                reinterpret_cast<const char *>(glGetString(GL_RENDERER)), frames, kWarmFrames);
+    std::printf("%-10s %8s %12s %12s %10s %12s\n", "place", "zombies", "frame ms", "worst ms",
+                "map ms", "zombies ms");
+    std::vector<double> all;
+    bool bitten = false;
+    for (const Place &p : kPlaces) {
+        Reset(p);
+        const int inView = ZombiesInView();
+        for (int f = 0; f < kWarmFrames; f++)
+            GameFrameMs();
+        std::vector<double> game, map, zombies;
+        for (int f = 0; f < frames; f++) {
+            game.push_back(GameFrameMs());
+            map.push_back(PartMs(true));
+            zombies.push_back(PartMs(false));
+        }
+        bitten = bitten || stCharacter.health < 30.0f;
+        std::printf("%-10s %8d %12.1f %12.1f %10.1f %12.1f\n", p.name, inView, Median(game),
+                    Worst(game), Median(map), Median(zombies));
+        all.insert(all.end(), game.begin(), game.end());
+    }
+    std::printf("%-10s %8s %12.1f %12.1f   (target: median under 25 ms)\n", "all", "", Median(all),
+                Worst(all));
+    if (bitten)
+        std::printf("(the zombies reached the player somewhere: the bites ran too)\n");
+    Main.KillGLWindow();
+    return 0;
+}
