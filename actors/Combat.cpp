@@ -116,17 +116,29 @@ void Finish(structZombies &z) {
     z.bodyYaw -= TheCamera.yaw;
 }
 
-// Tipped over backwards, away from the camera, sliding along z.
-void Shot(structZombies &z, float cosD, float floorY) {
-    z.offsetZ -= cosD * 0.12f;
+// One step of a fall backwards (and, with `sideways`, to the right as well) by `degrees`,
+// the picture's centre sinking by `sink` half heights, held at the floor and at 90°.
+// The sink factors are the single-precision step / 90, so that a whole fall sinks the
+// centre by the half height.
+void TipBack(structZombies &z, float degrees, float sink, bool sideways, float floorY) {
     if (z.fallAngleX > -kFullFall) {
-        z.fallAngleX -= 8.0f;
-        z.offsetY -= z.halfHeight * 0.08888889f;
+        z.fallAngleX -= degrees;
+        if (sideways)
+            z.fallAngleZ -= degrees;
+        z.offsetY -= z.halfHeight * sink;
     }
     if (z.offsetY < floorY)
         z.offsetY = floorY;
+    if (sideways && z.fallAngleZ < -kFullFall)
+        z.fallAngleZ = -kFullFall;
     if (z.fallAngleX < -kFullFall)
         z.fallAngleX = -kFullFall;
+}
+
+// Tipped over backwards, away from the camera, sliding along z.
+void Shot(structZombies &z, float cosD, float floorY) {
+    z.offsetZ -= cosD * 0.12f;
+    TipBack(z, 8.0f, 0.08888889f, false, floorY);
     if (z.fallAngleX <= -kFullFall)
         Finish(z);
 }
@@ -138,30 +150,21 @@ void Cut(structZombies &z, float sinD, float cosD, float floorY) {
     bool sliding;
     if (z.hitSwing == 0 || z.hitSwing == 1) {
         sliding = z.pieceX < 1.4f;
-        if (sliding) {
+        if (sliding)
             z.pieceX += 0.1f;
-            z.pieceY -= 0.1f;
-        }
     } else if (z.hitSwing == 2) {
         sliding = z.pieceX > -1.4f;
-        if (sliding) {
+        if (sliding)
             z.pieceX -= 0.1f;
-            z.pieceY -= 0.1f;
-        }
     } else {
         return;
     }
-    if (!sliding) {
+    if (sliding) {
+        z.pieceY -= 0.1f;
+    } else {
         z.offsetZ -= cosD * 0.05f;
         z.offsetX += sinD * 0.05f;
-        if (z.fallAngleX > -kFullFall) {
-            z.fallAngleX -= 2.0f;
-            z.offsetY -= z.halfHeight * 0.022222223f;
-        }
-        if (z.offsetY < floorY)
-            z.offsetY = floorY;
-        if (z.fallAngleX < -kFullFall)
-            z.fallAngleX = -kFullFall;
+        TipBack(z, 2.0f, 0.022222223f, false, floorY);
     }
     if (z.fallAngleX <= -kFullFall)
         Finish(z);
@@ -173,31 +176,14 @@ void Knocked(structZombies &z, float sinD, float cosD, float floorY) {
     switch (z.hitSwing) {
     case 2:
         z.offsetZ -= cosD * 0.12f;
-        if (z.fallAngleX > -kFullFall) {
-            z.fallAngleX -= 4.0f;
-            z.offsetY -= z.halfHeight * 0.044444446f;
-        }
-        if (z.offsetY < floorY)
-            z.offsetY = floorY;
-        if (z.fallAngleX < -kFullFall)
-            z.fallAngleX = -kFullFall;
+        TipBack(z, 4.0f, 0.044444446f, false, floorY);
         if (z.fallAngleX <= -kFullFall)
             Finish(z);
         break;
     case 1:
         z.offsetX += cosD * 0.12f;
         z.offsetZ += sinD * 0.12f;
-        if (z.fallAngleX > -kFullFall) {
-            z.fallAngleX -= 4.0f;
-            z.fallAngleZ -= 4.0f;
-            z.offsetY -= z.halfHeight * 0.044444446f;
-        }
-        if (z.offsetY < floorY)
-            z.offsetY = floorY;
-        if (z.fallAngleZ < -kFullFall)
-            z.fallAngleZ = -kFullFall;
-        if (z.fallAngleX < -kFullFall)
-            z.fallAngleX = -kFullFall;
+        TipBack(z, 4.0f, 0.044444446f, true, floorY);
         if (z.fallAngleX <= -kFullFall)
             Finish(z);
         break;

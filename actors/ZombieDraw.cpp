@@ -4,6 +4,7 @@
 
 #include "app/Main.h"
 #include "app/Records.h"
+#include "world/CameraMgr.h"
 #include "world/MapMgr.h"
 #include "world/TextureMgr.h"
 
@@ -11,6 +12,29 @@
 #include <cmath>
 
 namespace {
+
+// A corner of a sprite: texture coordinate, and position in half widths and half heights.
+struct Corner {
+    float s, t, x, y;
+};
+
+// The whole picture, mirrored: its left edge on the sprite's right.
+const Corner kWhole[4] = {{1, 0, -1, 1}, {0, 0, 1, 1}, {0, 1, 1, -1}, {1, 1, -1, -1}};
+// Cut from top-left to bottom-right: the lower-left half stays, the upper-right moves.
+const Corner kCutStays1[3] = {{0, 1, 1, -1}, {1, 1, -1, -1}, {1, 0, -1, 1}};
+const Corner kCutMoves1[3] = {{1, 0, -1, 1}, {0, 0, 1, 1}, {0, 1, 1, -1}};
+// Cut from top-right to bottom-left: the lower-right half stays, the upper-left moves.
+const Corner kCutStays2[3] = {{0, 0, 1, 1}, {0, 1, 1, -1}, {1, 1, -1, -1}};
+const Corner kCutMoves2[3] = {{1, 1, -1, -1}, {1, 0, -1, 1}, {0, 0, 1, 1}};
+
+template <int N> void Emit(GLenum mode, const Corner (&corners)[N], float hw, float hh) {
+    glBegin(mode);
+    for (const Corner &c : corners) {
+        glTexCoord2f(c.s, c.t);
+        glVertex3f(c.x * hw, c.y * hh, 0.0f);
+    }
+    glEnd();
+}
 
 // After a shot zombie's black silhouette, back to the colour of the scene: white, or the
 // red of the death fade.
@@ -28,16 +52,8 @@ void ShotColourBack() {
 class ViewVolume {
   public:
     ViewVolume() {
-        float view[16], projection[16], m[16];
-        glGetFloatv(GL_MODELVIEW_MATRIX, view);
-        glGetFloatv(GL_PROJECTION_MATRIX, projection);
-        for (int c = 0; c < 4; c++)
-            for (int r = 0; r < 4; r++) {
-                float sum = 0.0f;
-                for (int k = 0; k < 4; k++)
-                    sum += projection[k * 4 + r] * view[c * 4 + k];
-                m[c * 4 + r] = sum;
-            }
+        float m[16];
+        WorldToClip(m);
         // Row w plus or minus row x, y or z: the planes -w <= x, y, z <= w.
         for (int axis = 0; axis < 3; axis++)
             for (int side = 0; side < 2; side++) {
@@ -66,31 +82,74 @@ class ViewVolume {
 
 } // namespace
 
+bool InDrawSquare(const structZombies &z) {
+    // The player's position is truncated to its cell, the zombie's is not.
+    const float r = static_cast<float>(Main.drawDistance);
+    const float playerX = static_cast<float>(static_cast<int>(stCharacter.posX));
+    const float playerZ = static_cast<float>(static_cast<int>(stCharacter.posZ));
+    return std::fabs(playerX - z.posX) < r && std::fabs(playerZ - z.posZ) < r;
+}
+
+float ZombieFloor(const structZombies &z) {
+    const int cx = static_cast<int>(z.posX), cz = static_cast<int>(z.posZ);
+    return cx >= 0 && cx < kMapSize && cz >= 0 && cz < kMapSize ? stMap[cx][cz].floorHeight : 0.0f;
+}
+
+void DrawZombieSprite(const structZombies &z, unsigned picture) {
+    glPushMatrix();
+    glTranslatef(z.posX + z.offsetX, z.offsetY + z.posY + ZombieFloor(z), z.posZ + z.offsetZ);
+    glTranslatef(0.0f, z.halfHeight, -1.0f); // the sprite's centre, like the player's
+    // Alive or still falling: facing the camera. A body at rest keeps its heading.
+    if (z.health > 0 || z.hitWeapon != -1)
+        glRotatef(-TheCamera.yaw, 0.0f, 1.0f, 0.0f);
+    glRotatef(z.bodyYaw, 0.0f, 1.0f, 0.0f);
+    glRotatef(z.fallAngleX, 1.0f, 0.0f, 0.0f);
+    glRotatef(z.fallAngleZ, 0.0f, 0.0f, 1.0f);
+
+    const float hw = z.halfWidth, hh = z.halfHeight;
+    switch (z.cutStyle) {
+    case 0: // whole
+        glBindTexture(GL_TEXTURE_2D, picture);
+        Emit(GL_QUADS, kWhole, hw, hh);
+        break;
+    case 3: // shot: the same, as a black silhouette
+        glColor3f(0.0f, 0.0f, 0.0f);
+        glBindTexture(GL_TEXTURE_2D, picture);
+        Emit(GL_QUADS, kWhole, hw, hh);
+        ShotColourBack();
+        break;
+    case 1:
+    case 2: {
+        // The two halves, the moving one displaced in the sprite's own frame.
+        const bool first = z.cutStyle == 1;
+        glBindTexture(GL_TEXTURE_2D, picture);
+        Emit(GL_TRIANGLES, first ? kCutStays1 : kCutStays2, hw, hh);
+        glTranslatef(z.pieceX, z.pieceY, z.pieceZ);
+        Emit(GL_TRIANGLES, first ? kCutMoves1 : kCutMoves2, hw, hh);
+        break;
+    }
+    default: // nothing to draw
+        break;
+    }
+    glPopMatrix();
+}
+
 void CZombieMgr::DrawZombies() {
     glEnable(GL_BLEND);
     glAlphaFunc(GL_GREATER, 0.0f);
     glEnable(GL_ALPHA_TEST);
     glEnable(GL_TEXTURE_2D);
 
-    // A square of cells around the player's cell; the zombie's own position is not
-    // truncated.
-    const float r = static_cast<float>(Main.drawDistance);
-    const float playerX = static_cast<float>(static_cast<int>(stCharacter.posX));
-    const float playerZ = static_cast<float>(static_cast<int>(stCharacter.posZ));
     const ViewVolume volume;
     // The texture the last zombie would have left bound, had every one been sent.
     unsigned leftBound = 0, bound = 0;
     bool binds = false, sent = false;
     for (const structZombies &z : stZombies) {
-        if (!z.active)
+        if (!z.active || !InDrawSquare(z))
             continue;
-        if (std::fabs(playerX - z.posX) >= r || std::fabs(playerZ - z.posZ) >= r)
-            continue;
-        const int cx = static_cast<int>(z.posX), cz = static_cast<int>(z.posZ);
-        const float floor =
-            cx >= 0 && cx < kMapSize && cz >= 0 && cz < kMapSize ? stMap[cx][cz].floorHeight : 0.0f;
         const unsigned picture = TextureMgr->GetTexture(ZombieSprite(z.kind, z.frame));
-        if (z.cutStyle >= 0 && z.cutStyle <= 3) {
+        const bool drawn = z.cutStyle >= 0 && z.cutStyle <= 3;
+        if (drawn) {
             leftBound = picture;
             binds = true;
         }
@@ -98,90 +157,17 @@ void CZombieMgr::DrawZombies() {
         const float radius =
             std::sqrt(z.halfWidth * z.halfWidth + z.halfHeight * z.halfHeight) +
             std::sqrt(z.pieceX * z.pieceX + z.pieceY * z.pieceY + z.pieceZ * z.pieceZ);
-        if (volume.Outside(z.posX + z.offsetX, z.offsetY + z.posY + floor + z.halfHeight,
+        if (volume.Outside(z.posX + z.offsetX, z.offsetY + z.posY + ZombieFloor(z) + z.halfHeight,
                            z.posZ + z.offsetZ - 1.0f, radius)) {
             if (z.cutStyle == 3)
                 ShotColourBack(); // what its silhouette would have left behind
             continue;
         }
-        if (z.cutStyle >= 0 && z.cutStyle <= 3) {
+        if (drawn) {
             bound = picture;
             sent = true;
         }
-        glPushMatrix();
-        glTranslatef(z.posX + z.offsetX, z.offsetY + z.posY + floor, z.posZ + z.offsetZ);
-        glTranslatef(0.0f, z.halfHeight, -1.0f); // the sprite's centre, like the player's
-        // Alive or still falling: facing the camera. A body at rest keeps its heading.
-        if (z.health > 0 || z.hitWeapon != -1)
-            glRotatef(-TheCamera.yaw, 0.0f, 1.0f, 0.0f);
-        glRotatef(z.bodyYaw, 0.0f, 1.0f, 0.0f);
-        glRotatef(z.fallAngleX, 1.0f, 0.0f, 0.0f);
-        glRotatef(z.fallAngleZ, 0.0f, 0.0f, 1.0f);
-
-        const float hw = z.halfWidth, hh = z.halfHeight;
-        switch (z.cutStyle) {
-        case 0: // whole; the pictures are drawn mirrored
-        case 3: // shot: the same, as a black silhouette
-            if (z.cutStyle == 3)
-                glColor3f(0.0f, 0.0f, 0.0f);
-            glBindTexture(GL_TEXTURE_2D, picture);
-            glBegin(GL_QUADS);
-            glTexCoord2f(1.0f, 0.0f);
-            glVertex3f(-hw, hh, 0.0f);
-            glTexCoord2f(0.0f, 0.0f);
-            glVertex3f(hw, hh, 0.0f);
-            glTexCoord2f(0.0f, 1.0f);
-            glVertex3f(hw, -hh, 0.0f);
-            glTexCoord2f(1.0f, 1.0f);
-            glVertex3f(-hw, -hh, 0.0f);
-            glEnd();
-            if (z.cutStyle == 3)
-                ShotColourBack();
-            break;
-        case 1: // cut from top-left to bottom-right; the upper-right half slides off
-            glBindTexture(GL_TEXTURE_2D, picture);
-            glBegin(GL_TRIANGLES);
-            glTexCoord2f(0.0f, 1.0f);
-            glVertex3f(hw, -hh, 0.0f);
-            glTexCoord2f(1.0f, 1.0f);
-            glVertex3f(-hw, -hh, 0.0f);
-            glTexCoord2f(1.0f, 0.0f);
-            glVertex3f(-hw, hh, 0.0f);
-            glEnd();
-            glTranslatef(z.pieceX, z.pieceY, z.pieceZ);
-            glBegin(GL_TRIANGLES);
-            glTexCoord2f(1.0f, 0.0f);
-            glVertex3f(-hw, hh, 0.0f);
-            glTexCoord2f(0.0f, 0.0f);
-            glVertex3f(hw, hh, 0.0f);
-            glTexCoord2f(0.0f, 1.0f);
-            glVertex3f(hw, -hh, 0.0f);
-            glEnd();
-            break;
-        case 2: // cut from top-right to bottom-left; the upper-left half slides off
-            glBindTexture(GL_TEXTURE_2D, picture);
-            glBegin(GL_TRIANGLES);
-            glTexCoord2f(0.0f, 0.0f);
-            glVertex3f(hw, hh, 0.0f);
-            glTexCoord2f(0.0f, 1.0f);
-            glVertex3f(hw, -hh, 0.0f);
-            glTexCoord2f(1.0f, 1.0f);
-            glVertex3f(-hw, -hh, 0.0f);
-            glEnd();
-            glTranslatef(z.pieceX, z.pieceY, z.pieceZ);
-            glBegin(GL_TRIANGLES);
-            glTexCoord2f(1.0f, 1.0f);
-            glVertex3f(-hw, -hh, 0.0f);
-            glTexCoord2f(1.0f, 0.0f);
-            glVertex3f(-hw, hh, 0.0f);
-            glTexCoord2f(0.0f, 0.0f);
-            glVertex3f(hw, hh, 0.0f);
-            glEnd();
-            break;
-        default: // nothing to draw
-            break;
-        }
-        glPopMatrix();
+        DrawZombieSprite(z, picture);
     }
     // The GL state as if every zombie had been sent.
     if (binds && (!sent || bound != leftBound))

@@ -60,6 +60,13 @@ inline int SweepCell(float v) {
 // (sin, -cos), to the right (cos, sin).
 void SweepDirections(float yaw, float &sinYaw, float &cosYaw);
 
+// Drawing one zombie: whether it lies in the square of the draw distance around the
+// player's cell, the floor it stands on (0 off the map), and its sprite with its own
+// transform, drawn with the given picture under the camera transform in force.
+bool InDrawSquare(const structZombies &z);
+float ZombieFloor(const structZombies &z);
+void DrawZombieSprite(const structZombies &z, unsigned picture);
+
 // The texture catalogue's sprite of a zombie picture.
 inline int ZombieSprite(int kind, int frame) {
     return 5 + 3 * kind + frame;

@@ -2,6 +2,7 @@
 // breaks; with SDL's disk driver the recorded output changes tune where the player
 // walks into a room.
 #include "GameTest.h"
+#include "PlayGame.h"
 #include "TestPictures.h"
 
 #include "audio/Music.h"
@@ -59,47 +60,9 @@ size_t Find(const std::string &haystack, const std::vector<char> &needle, size_t
     return haystack.find(std::string(needle.begin(), needle.end()), from);
 }
 
-// The first 100 ms a tune plays, rendered by the emulator library itself.
-std::vector<char> FirstBuffer(const char *room) {
-    std::ifstream in(std::string("Game Data/Music/BGM/") + room + ".spc", std::ios::binary);
-    std::vector<unsigned char> image((std::istreambuf_iterator<char>(in)),
-                                     std::istreambuf_iterator<char>());
-    image.resize(kSpcImageSize);
-    Player.loadSPCFile(image.data());
-    std::vector<char> pcm(12800);
-    Player.emuAPU(pcm.data(), 3200, 1);
-    return pcm;
-}
-
 const char *const kRoomOfTrack[] = {"Zombies",  "Drugstore", "Orchard",  "Carnival",
                                     "Arcade",   "Skyward",   "Cottage",  "Meadow",
                                     "Hospital", "Roadhouse", "Defeated", "Skirmish"};
-
-// Runs the game through WinMain: windowed, "Start Game", then the given steps, one per
-// pass once the game is on; a step returns false when the game should quit.
-int PlayGame(const std::function<bool(int pass)> &step) {
-    seams::ScriptAnswers({IDNO});
-    int pass = 0;
-    bool started = false, quitting = false;
-    int lastPresents = -1;
-    seams::SetPumpHook([&] {
-        if (seams::Presents() == lastPresents || quitting)
-            return; // once per pass
-        lastPresents = seams::Presents();
-        if (!started) {
-            // Enter on "Start Game", held for one poll.
-            const bool down = lastPresents % 2 == 1;
-            seams::KeyEvent(DIK_RETURN, down);
-            started = Main.screen == 1 && !down;
-            return;
-        }
-        if (!step(pass++)) {
-            seams::KeyEvent(DIK_ESCAPE, true);
-            quitting = true;
-        }
-    });
-    return WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW);
-}
 
 TEST(GameMusic, AWholeGameWithoutTheEmulatorLibraryRunsSilent) {
     seams::Reset();

@@ -2,6 +2,7 @@
 // as the desktop delivers them, the rules of the dead player, a new window starting the
 // actors afresh, and a whole game through WinMain from the first kill to the second death.
 #include "GameTest.h"
+#include "PlayGame.h"
 
 #include "actors/CharacterMgr.h"
 #include "actors/WeaponMgr.h"
@@ -443,18 +444,6 @@ int CountsToTurn(float to) {
     return static_cast<int>(std::lround(d * 20.0f));
 }
 
-// The first 100 ms of a tune, rendered by the emulator library itself.
-std::vector<char> FirstBuffer(const char *room) {
-    std::ifstream in(std::string("Game Data/Music/BGM/") + room + ".spc", std::ios::binary);
-    std::vector<unsigned char> image((std::istreambuf_iterator<char>(in)),
-                                     std::istreambuf_iterator<char>());
-    image.resize(kSpcImageSize);
-    Player.loadSPCFile(image.data());
-    std::vector<char> pcm(12800);
-    Player.emuAPU(pcm.data(), 3200, 1);
-    return pcm;
-}
-
 class WholeGame {
   public:
     enum Phase { Lowering, Killing, Dying, Dead, SecondLife, SecondDeath, Over };
@@ -635,28 +624,9 @@ TEST(WholeGameTest, KillWithEachWeaponDieReadTheFadeRespawnAndDieAgain) {
     seams::SetLibraryFolder(std::filesystem::current_path().string());
     seams::ManualWaveOut(true);
     seams::RecordWaveOut(true);
-    seams::ScriptAnswers({IDNO}); // windowed
 
     WholeGame game;
-    bool started = false, quitting = false;
-    int lastPresents = -1;
-    seams::SetPumpHook([&] {
-        if (seams::Presents() == lastPresents || quitting)
-            return; // once per pass
-        lastPresents = seams::Presents();
-        if (!started) {
-            // Enter on "Start Game", held for one poll.
-            const bool down = lastPresents % 2 == 1;
-            seams::KeyEvent(DIK_RETURN, down);
-            started = Main.screen == 1 && !down;
-            return;
-        }
-        if (!game.Step()) {
-            seams::KeyEvent(DIK_ESCAPE, true);
-            quitting = true;
-        }
-    });
-    EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW), 0);
+    EXPECT_EQ(PlayGame([&](int) { return game.Step(); }), 0);
     ASSERT_EQ(game.phase, WholeGame::Over);
 
     // Each weapon killed, and each kill looks like its weapon's.

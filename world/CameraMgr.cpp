@@ -46,6 +46,19 @@ bool Move(float angle, bool backward) {
 
 } // namespace
 
+void WorldToClip(float clip[16]) {
+    float view[16], projection[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, view);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    for (int c = 0; c < 4; c++)
+        for (int r = 0; r < 4; r++) {
+            float sum = 0.0f;
+            for (int k = 0; k < 4; k++)
+                sum += projection[k * 4 + r] * view[c * 4 + k];
+            clip[c * 4 + r] = sum;
+        }
+}
+
 bool BlocksWalking(const structMap &cell) {
     return cell.wallHeight > 0.5f && !(cell.wallBase > 3.0f && cell.wallBase < 9.0f);
 }

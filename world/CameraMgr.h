@@ -16,5 +16,9 @@ struct structMap;
 // height (a base between 3 and 9).
 bool BlocksWalking(const structMap &cell);
 
+// The projection times the transform in force (column-major, as GL keeps matrices): what
+// takes a world point to clip space, for drawing that leaves out what cannot be seen.
+void WorldToClip(float clip[16]);
+
 // Degrees to radians in single precision, as every angle of the game is converted.
 const float kDegreesToRadians = 0.017453292f;

@@ -4,6 +4,7 @@
 #include "app/Main.h"
 #include "app/Records.h"
 #include "input/InputSystem.h"
+#include "world/CameraMgr.h"
 #include "world/TextureMgr.h"
 
 #include <GL/gl.h>
@@ -66,16 +67,7 @@ class QuadRun {
   public:
     QuadRun() {
         glEnable(GL_TEXTURE_2D);
-        float view[16], projection[16];
-        glGetFloatv(GL_MODELVIEW_MATRIX, view);
-        glGetFloatv(GL_PROJECTION_MATRIX, projection);
-        for (int c = 0; c < 4; c++)
-            for (int r = 0; r < 4; r++) {
-                float sum = 0.0f;
-                for (int k = 0; k < 4; k++)
-                    sum += projection[k * 4 + r] * view[c * 4 + k];
-                clip_[c * 4 + r] = sum;
-            }
+        WorldToClip(clip_);
     }
     ~QuadRun() { glDisable(GL_TEXTURE_2D); }
 
