@@ -112,6 +112,64 @@ void FocusGained() {
     plat::WindowFocus(Newest(), true);
 }
 
+namespace {
+
+Uint32 NewestWindowId() {
+    HWND w = Newest();
+    return w && w->sdl ? SDL_GetWindowID(w->sdl) : 0;
+}
+
+bool Push(SDL_Event &event) {
+    return plat::VideoUp() && SDL_PushEvent(&event) == 1;
+}
+
+} // namespace
+
+bool SdlKey(int sdlScancode, bool down) {
+    SDL_Event e = {};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.timestamp = SDL_GetTicks();
+    e.key.windowID = NewestWindowId();
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.scancode = static_cast<SDL_Scancode>(sdlScancode);
+    e.key.keysym.sym = SDL_GetKeyFromScancode(e.key.keysym.scancode);
+    return Push(e);
+}
+
+bool SdlMouseButton(int sdlButton, bool down) {
+    SDL_Event e = {};
+    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    e.button.timestamp = SDL_GetTicks();
+    e.button.windowID = NewestWindowId();
+    e.button.button = static_cast<Uint8>(sdlButton);
+    e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.button.clicks = 1;
+    return Push(e);
+}
+
+bool SdlMouseWheel(int y, bool flipped) {
+    SDL_Event e = {};
+    e.type = SDL_MOUSEWHEEL;
+    e.wheel.timestamp = SDL_GetTicks();
+    e.wheel.windowID = NewestWindowId();
+    e.wheel.y = y;
+    e.wheel.direction = flipped ? SDL_MOUSEWHEEL_FLIPPED : SDL_MOUSEWHEEL_NORMAL;
+#if SDL_VERSION_ATLEAST(2, 0, 18)
+    e.wheel.preciseY = static_cast<float>(y);
+#endif
+    return Push(e);
+}
+
+bool SdlMouseMotion(int xrel, int yrel) {
+    SDL_Event e = {};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.timestamp = SDL_GetTicks();
+    e.motion.windowID = NewestWindowId();
+    e.motion.xrel = xrel;
+    e.motion.yrel = yrel;
+    return Push(e);
+}
+
 void CloseButton() {
     if (HWND w = Newest())
         PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0);

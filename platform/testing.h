@@ -73,6 +73,14 @@ void FocusGained();
 void CloseButton(); // the window manager's close button
 void Terminate();   // as if SIGTERM arrived
 
+// The same desktop input as SDL itself reports it: each call puts one event, addressed
+// to the newest window, into SDL's own event queue, where the message pump finds it and
+// translates it like any other. False when SDL did not take the event.
+bool SdlKey(int sdlScancode, bool down);       // the key's symbol from SDL's key map
+bool SdlMouseButton(int sdlButton, bool down); // SDL_BUTTON_LEFT, SDL_BUTTON_MIDDLE...
+bool SdlMouseWheel(int y, bool flipped);       // y > 0: rolled away from the user, unless flipped
+bool SdlMouseMotion(int xrel, int yrel);
+
 // Called whenever PeekMessageA finds the queue empty, before it says so; what the hook
 // posts or injects is picked up by that same call.
 void SetPumpHook(std::function<void()> hook);
