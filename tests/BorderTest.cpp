@@ -8,7 +8,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 namespace {
 
@@ -75,28 +74,13 @@ class BorderTest : public GameTest {
     static float Probe(const Border &b) { return Along(b) + AlongAxis(b, 1.4f); }
 
     // One pass of the walking control with the border's key held, as the main loop
-    // polls and walks. `beforeWalk` runs between the poll and the walk.
-    template <typename F> static void Step(const Border &b, F beforeWalk) {
+    // polls and walks.
+    static void Step(const Border &b) {
         seams::KeyEvent(b.key, true);
         Input->Update();
-        beforeWalk();
         CameraMgr->ProcessInputs();
         seams::KeyEvent(b.key, false);
         Input->Update();
-    }
-    static void Step(const Border &b) {
-        Step(b, [] {});
-    }
-
-    // Whether the cell that a probe on x = 250 at row z would read, the first cells
-    // past the end of the map, blocks walking right now. Read the way such a probe
-    // reads it, from the memory that follows the map.
-    static bool PastTheMapBlocks(int z) {
-        const uintptr_t end = reinterpret_cast<uintptr_t>(&stMap[0][0]) + sizeof stMap;
-        structMap cell;
-        std::memcpy(&cell, reinterpret_cast<const void *>(end + size_t(z) * sizeof(structMap)),
-                    sizeof cell);
-        return BlocksWalking(cell);
     }
 };
 
@@ -107,38 +91,25 @@ TEST_F(BorderTest, AProbeExactlyOnTheBorderRefusesTheMove) {
         ASSERT_TRUE(OnTheBorder(b, p)) << "no position puts the probe exactly on the border";
 
         // A probe wrongly let onto the border reads a cell of the open map on the
-        // other three sides and so shows as a move. On x = 250 it reads past the map's
-        // end: pick a row whose cell there does not block, for the same effect.
-        int row = 125;
-        if (b.alongX && b.limit == 250.0f) {
-            row = -1;
-            for (int z = 0; z < 60 && row < 0; z++) {
-                Place(b, p, z + 0.5f);
-                bool blocks = true;
-                Step(b, [&] { blocks = PastTheMapBlocks(z); });
-                if (!blocks)
-                    row = z;
-            }
-            ASSERT_GE(row, 0) << "the memory past the map blocks in every row tried: a read "
-                                 "outside the map cannot be told from a refused move here";
-        }
-
-        SCOPED_TRACE(testing::Message() << "row " << row);
-        Place(b, p, row + 0.5f);
-        ASSERT_EQ(Probe(b), b.limit); // in single precision, as the walking control sums
-        const float x = stCharacter.posX, z = stCharacter.posZ;
-        const structCamera camera = TheCamera;
-        for (int pass = 0; pass < 3; pass++) {
-            if (b.alongX && b.limit == 250.0f)
-                Step(b, [&] { ASSERT_FALSE(PastTheMapBlocks(row)); });
-            else
+        // other three sides, and so shows as a move. On x = 250 it reads past the map's
+        // end, whatever lies there: across many rows, some of it does not block and the
+        // move would show there. (The sanitizer build sees the read itself.)
+        const int rows = b.alongX && b.limit == 250.0f ? 60 : 1;
+        for (int row = 0; row < rows; row++) {
+            SCOPED_TRACE(testing::Message() << "row " << row);
+            Place(b, p, rows == 1 ? 125.5f : row + 0.5f);
+            ASSERT_EQ(Probe(b), b.limit); // in single precision, as the walking control sums
+            const float x = stCharacter.posX, z = stCharacter.posZ;
+            const structCamera camera = TheCamera;
+            for (int pass = 0; pass < 3; pass++) {
                 Step(b);
-            EXPECT_EQ(stCharacter.posX, x) << "pass " << pass;
-            EXPECT_EQ(stCharacter.posZ, z) << "pass " << pass;
+                EXPECT_EQ(stCharacter.posX, x) << "pass " << pass;
+                EXPECT_EQ(stCharacter.posZ, z) << "pass " << pass;
+            }
+            EXPECT_EQ(TheCamera.trackX, camera.trackX);
+            EXPECT_EQ(TheCamera.trackZ, camera.trackZ);
+            EXPECT_EQ(stCharacter.moveState, 0); // a refused move is no walking
         }
-        EXPECT_EQ(TheCamera.trackX, camera.trackX);
-        EXPECT_EQ(TheCamera.trackZ, camera.trackZ);
-        EXPECT_EQ(stCharacter.moveState, 0); // a refused move is no walking
     }
 }
 
