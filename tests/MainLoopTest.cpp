@@ -131,17 +131,21 @@ TEST_F(MainLoopTest, MinimisedGameDrawsNoFrameDoesNotWaitAndDoesNotAdvance) {
     EXPECT_LT(Main.deathTimer, timerAtMinimise); // frames resumed after the restore
 }
 
-TEST_F(MainLoopTest, FrameWaitLastsTwentyFiveTicksAcrossTheTickWrap) {
-    for (uint32_t start : {1000u, 0xFFFFFFF0u, 0xFFFFFFFFu - 24u, 0xFFFFFFFFu}) {
+TEST_F(MainLoopTest, FrameWaitEndsOnTheTwentyFifthTickAcrossTheTickWrap) {
+    for (uint32_t start :
+         {1000u, 0xFFFFFFF0u, 0xFFFFFFFFu - 24u, 0xFFFFFFFFu - 25u, 0xFFFFFFFFu, 0u}) {
         seams::UseVirtualClock(start, 1);
         const uint32_t sleptBefore = seams::SleptMilliseconds();
         Main.Render();
-        const uint32_t elapsed = seams::VirtualNow() - Main.frameStart;
         EXPECT_EQ(Main.frameStart, start);
-        EXPECT_GE(elapsed, kFrameMilliseconds) << "start " << start;
-        EXPECT_LE(elapsed, kFrameMilliseconds + 2) << "start " << start;
+        // Every read moves the clock on by one tick, so the read that ended the wait saw
+        // one tick less than the clock shows now: it must have seen exactly 25 ticks, not
+        // a tick more.
+        const uint32_t endedAt = seams::VirtualNow() - 1u - Main.frameStart;
+        EXPECT_EQ(endedAt, kFrameMilliseconds) << "start " << start;
         // Most of the wait is slept, not spun.
-        EXPECT_GE(seams::SleptMilliseconds() - sleptBefore, kFrameMilliseconds - 3);
+        EXPECT_GE(seams::SleptMilliseconds() - sleptBefore, kFrameMilliseconds - 3)
+            << "start " << start;
     }
 }
 
