@@ -129,8 +129,8 @@ bool AnyRelativeMouse();
 
 // Wave-out devices (platform/WaveOut.cpp).
 int LiveWaveOuts();
-int FinishWaveOutBuffers();
-void WaitWaveOutNotices();
+int FinishWaveOutBuffers(int queued);
+bool WaitWaveOutNotices(int milliseconds);
 
 // Scan-code tables (platform/KeyMap.cpp).
 BYTE DikFromScancode(int sdlScancode);

@@ -189,11 +189,11 @@ void SetLibraryFolder(const std::string &folder) {
 void ManualWaveOut(bool on) {
     S().manualWaveOut = on;
 }
-int FinishWaveOutBuffers() {
-    return plat::FinishWaveOutBuffers();
+int FinishWaveOutBuffers(int queued) {
+    return plat::FinishWaveOutBuffers(queued);
 }
-void WaitWaveOutNotices() {
-    plat::WaitWaveOutNotices();
+bool WaitWaveOutNotices(int milliseconds) {
+    return plat::WaitWaveOutNotices(milliseconds);
 }
 void RecordWaveOut(bool on) {
     S().recordWaveOut = on;

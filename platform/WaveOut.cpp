@@ -13,6 +13,8 @@
 
 #include <SDL2/SDL.h>
 
+#include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -30,7 +32,9 @@ struct HWAVEOUT__ {
     DWORD played = 0;                               // bytes of queue.front() already played
     std::deque<std::pair<UINT, WAVEHDR *>> notices; // for the notifier thread
     std::condition_variable wake;
-    bool telling = false; // the callback is running
+    bool telling = false;               // the callback is running
+    unsigned long posted = 0, told = 0; // notices queued and notices handled, ever
+    std::condition_variable toldOne;
     bool closing = false;
     std::thread notifier;
 };
@@ -78,6 +82,7 @@ void FinishHead(HWAVEOUT d) {
     d->played = 0;
     header->dwFlags = (header->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
     d->notices.push_back({WOM_DONE, header});
+    d->posted++;
     d->wake.notify_one();
 }
 
@@ -190,6 +195,8 @@ void Notify(HWAVEOUT d) {
                         0);
         guard.lock();
         d->telling = false;
+        d->told++;
+        d->toldOne.notify_all();
     }
 }
 
@@ -237,6 +244,7 @@ MMRESULT waveOutOpen(HWAVEOUT *out, UINT deviceId, const WAVEFORMATEX *format, D
     {
         std::lock_guard<std::mutex> guard(d->lock);
         d->notices.push_back({WOM_OPEN, nullptr});
+        d->posted++;
         d->wake.notify_one();
     }
     s.waveOutOpens++;
@@ -289,10 +297,20 @@ MMRESULT waveOutWrite(HWAVEOUT device, WAVEHDR *header, UINT size) {
 MMRESULT waveOutReset(HWAVEOUT device) {
     if (!Live(device))
         return MMSYSERR_INVALHANDLE;
-    std::lock_guard<std::mutex> guard(device->lock);
+    std::unique_lock<std::mutex> guard(device->lock);
     // Playback stops at once: from here on SDL's thread touches no buffer of the queue.
     while (!device->queue.empty())
         FinishHead(device);
+    // A callback that was already running may still write its buffer after the program
+    // has decided to stop: wait until everything told so far has been handled, and hand
+    // back what was written meanwhile, so that the device can be closed right after.
+    // (Not from inside the callback, which would wait for itself.)
+    if (std::this_thread::get_id() != device->notifier.get_id()) {
+        const unsigned long target = device->posted;
+        device->toldOne.wait(guard, [device, target] { return device->told >= target; });
+        while (!device->queue.empty())
+            FinishHead(device);
+    }
     return MMSYSERR_NOERROR;
 }
 
@@ -311,6 +329,7 @@ MMRESULT waveOutClose(HWAVEOUT device) {
     {
         std::lock_guard<std::mutex> guard(device->lock);
         device->notices.push_back({WOM_CLOSE, nullptr});
+        device->posted++;
         device->closing = true;
         device->wake.notify_one();
     }
@@ -337,14 +356,15 @@ int LiveWaveOuts() {
     return static_cast<int>(Devices().devices.size());
 }
 
-// Plays the head buffer of every device to its end, for tests without SDL audio.
-int FinishWaveOutBuffers() {
+// Plays the head buffer of every device with at least `queued` buffers written to its
+// end, for tests without SDL audio.
+int FinishWaveOutBuffers(int queued) {
     Registry &r = Devices();
     std::lock_guard<std::mutex> guard(r.lock);
     int finished = 0;
     for (HWAVEOUT d : r.devices) {
         std::lock_guard<std::mutex> device(d->lock);
-        if (!d->sdl && !d->queue.empty()) {
+        if (!d->sdl && !d->queue.empty() && d->queue.size() >= size_t(std::max(queued, 1))) {
             FinishHead(d);
             finished++;
         }
@@ -352,8 +372,11 @@ int FinishWaveOutBuffers() {
     return finished;
 }
 
-// Waits until every device's notifier has told all it had to tell.
-void WaitWaveOutNotices() {
+// Waits until every device's notifier has told all it had to tell, or gives up after
+// `milliseconds`: a callback that never returns fails the test instead of hanging it.
+bool WaitWaveOutNotices(int milliseconds) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     for (;;) {
         bool busy = false;
         {
@@ -365,7 +388,9 @@ void WaitWaveOutNotices() {
             }
         }
         if (!busy)
-            return;
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }

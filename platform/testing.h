@@ -89,11 +89,14 @@ void SetPumpHook(std::function<void()> hook);
 // The folder LoadLibraryA looks in first, instead of the program's own.
 void SetLibraryFolder(const std::string &folder);
 // Wave-out devices opened from now on play nothing by themselves: FinishWaveOutBuffers
-// plays the head buffer of each device to its end (its WOM_DONE follows on the device's
-// thread), WaitWaveOutNotices waits until every notification has been handled.
+// plays the head buffer of each device that has at least `queued` buffers written to it
+// to its end (its WOM_DONE follows on the device's thread); with 2, a buffer ends only
+// while the next one waits behind it, as on a real device where a render takes far less
+// than the 100 ms a buffer plays. WaitWaveOutNotices waits until every notification has
+// been handled; false if some are still pending after `milliseconds`.
 void ManualWaveOut(bool on);
-int FinishWaveOutBuffers();
-void WaitWaveOutNotices();
+int FinishWaveOutBuffers(int queued = 1);
+bool WaitWaveOutNotices(int milliseconds = 5000);
 // Keeps a copy of every buffer written to a wave-out device, in the order written.
 void RecordWaveOut(bool on);
 std::vector<std::vector<char>> WaveOutLog();

@@ -10,4 +10,4 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread
 cmake --build build-tsan --target gravewake_audio_tests snesapu
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-    ctest --test-dir build-tsan -L audio --output-on-failure
+    ctest --test-dir build-tsan -L audio --output-on-failure -j2

@@ -44,7 +44,7 @@ class AudioTest : public ::testing::Test {
     // Plays the head buffer to its end and waits for its refill.
     static void PlayOneBuffer() {
         seams::FinishWaveOutBuffers();
-        seams::WaitWaveOutNotices();
+        ASSERT_TRUE(seams::WaitWaveOutNotices()) << "the refill did not end within 5 s";
     }
     ScratchDir scratch;
 };
@@ -251,6 +251,8 @@ void CALLBACK CountDone(HWAVEOUT, UINT message, DWORD_PTR instance, DWORD_PTR, D
 TEST_F(AudioTest, WaveOutPlaysInOrderAndResetHandsEverythingBack) {
     seams::ManualWaveOut(false);
     mainThread = std::this_thread::get_id();
+    doneCount = 0;
+    onOtherThread = true;
     WAVEFORMATEX format = {WAVE_FORMAT_PCM, 2, 32000, 128000, 4, 16, 0};
     WAVEFORMATEX bad = format;
     bad.nBlockAlign = 3;

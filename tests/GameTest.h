@@ -8,7 +8,13 @@
 #include "platform/testing.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
 #include <new>
+#include <string>
 
 inline void RebuildMain() {
     if (Input)
@@ -17,6 +23,33 @@ inline void RebuildMain() {
     new (&Main) CMain();
     stCharacter = kStartCharacter;
     TheCamera = kStartCamera;
+}
+
+// For a main loop that runs on past the point where a test expected it to end: the first
+// pump over the bound fails the test with `what` and asks the game to end, as SIGTERM
+// would; a game that ignores even that stops the process with the message instead of
+// hanging until ctest's time limit.
+inline void EndRunawayLoop(int pumpsOver, const std::string &what) {
+    if (pumpsOver == 1) {
+        ADD_FAILURE() << "the main loop is still running: " << what;
+        seams::Terminate();
+    } else if (pumpsOver > 100) {
+        std::fprintf(stderr, "the main loop does not end even when terminated: %s\n", what.c_str());
+        std::abort();
+    }
+}
+
+// A pump hook for a test that runs WinMain until the hook ends it, bounded: after `pumps`
+// calls the hook is no longer called and the loop is ended as a failure (EndRunawayLoop).
+inline std::function<void()> BoundedPumpHook(int pumps, const std::string &what,
+                                             std::function<void()> hook) {
+    auto calls = std::make_shared<int>(0);
+    return [=] {
+        if (++*calls <= pumps)
+            hook();
+        else
+            EndRunawayLoop(*calls - pumps, what + " (" + std::to_string(pumps) + " pumps)");
+    };
 }
 
 class GameTest : public ::testing::Test {

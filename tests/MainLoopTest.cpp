@@ -30,13 +30,13 @@ class MainLoopTest : public GameTest {
 TEST_F(MainLoopTest, EscapeEndsTheProgramAfterTheNextPollWithoutPresentingThatFrame) {
     bool pressed = false;
     int presentsWhenPressed = -1;
-    seams::SetPumpHook([&] {
+    seams::SetPumpHook(BoundedPumpHook(200, "no third frame to press Escape after", [&] {
         if (!pressed && seams::Presents() == 3) {
             seams::KeyEvent(DIK_ESCAPE, true);
             pressed = true;
             presentsWhenPressed = seams::Presents();
         }
-    });
+    }));
     // The Escape key also sends WM_KEYDOWN with VK_ESCAPE (27) as the last message;
     // the exit code is still 0.
     EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW), 0);
@@ -50,12 +50,12 @@ TEST_F(MainLoopTest, EscapeEndsTheProgramAfterTheNextPollWithoutPresentingThatFr
 
 TEST_F(MainLoopTest, ClosingTheWindowEndsTheLoopBeforeAnotherFrame) {
     uint32_t closedAt = 0;
-    seams::SetPumpHook([&] {
+    seams::SetPumpHook(BoundedPumpHook(200, "the close button did not end the loop", [&] {
         if (closedAt == 0 && seams::Presents() == 2) {
             seams::CloseButton();
             closedAt = seams::VirtualNow();
         }
-    });
+    }));
     EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW), 0);
     EXPECT_EQ(seams::Presents(), 2);
     // No frame (and no frame wait) after the close.
@@ -64,10 +64,10 @@ TEST_F(MainLoopTest, ClosingTheWindowEndsTheLoopBeforeAnotherFrame) {
 }
 
 TEST_F(MainLoopTest, QuitMessageEndsTheLoopWithItsExitCode) {
-    seams::SetPumpHook([] {
+    seams::SetPumpHook(BoundedPumpHook(200, "the quit message did not end the loop", [] {
         if (seams::Presents() == 4)
             PostQuitMessage(7);
-    });
+    }));
     EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW), 7);
     EXPECT_EQ(seams::Presents(), 4);
     ExpectEverythingReleased();
@@ -77,7 +77,7 @@ TEST_F(MainLoopTest, TerminationSignalLeavesFullScreenAndEndsCleanly) {
     seams::AddDisplayMode(800, 600);
     seams::ScriptAnswers({IDYES});
     bool sent = false;
-    seams::SetPumpHook([&] {
+    seams::SetPumpHook(BoundedPumpHook(200, "the termination signal did not end the loop", [&] {
         if (!sent && seams::Presents() == 2) {
             EXPECT_TRUE(seams::WindowFullscreen());
             EXPECT_TRUE(seams::DisplayModeChanged());
@@ -85,7 +85,7 @@ TEST_F(MainLoopTest, TerminationSignalLeavesFullScreenAndEndsCleanly) {
             seams::Terminate();
             sent = true;
         }
-    });
+    }));
     EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW), 0);
     EXPECT_TRUE(sent);
     EXPECT_EQ(seams::CursorCount(), 0);
@@ -97,7 +97,7 @@ TEST_F(MainLoopTest, MinimisedGameDrawsNoFrameDoesNotWaitAndDoesNotAdvance) {
     int mark = 0;
     float timerAtMinimise = 0.0f;
     uint32_t sleptAtMinimise = 0, clockAtMinimise = 0;
-    seams::SetPumpHook([&] {
+    seams::SetPumpHook(BoundedPumpHook(500, "minimise, ten idle passes, restore: not done", [&] {
         const int presents = seams::Presents();
         if (presents == 0) {
             // Dead in the game state, so every drawn frame moves the death timer. (The
@@ -124,24 +124,28 @@ TEST_F(MainLoopTest, MinimisedGameDrawsNoFrameDoesNotWaitAndDoesNotAdvance) {
         } else if (phase == Restored && presents == mark + 3) {
             PostQuitMessage(0);
         }
-    });
+    }));
     EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW), 0);
     ASSERT_EQ(phase, Restored);
     EXPECT_EQ(Main.GetActive(), 1);
     EXPECT_LT(Main.deathTimer, timerAtMinimise); // frames resumed after the restore
 }
 
-TEST_F(MainLoopTest, FrameWaitLastsTwentyFiveTicksAcrossTheTickWrap) {
-    for (uint32_t start : {1000u, 0xFFFFFFF0u, 0xFFFFFFFFu - 24u, 0xFFFFFFFFu}) {
+TEST_F(MainLoopTest, FrameWaitEndsOnTheTwentyFifthTickAcrossTheTickWrap) {
+    for (uint32_t start :
+         {1000u, 0xFFFFFFF0u, 0xFFFFFFFFu - 24u, 0xFFFFFFFFu - 25u, 0xFFFFFFFFu, 0u}) {
         seams::UseVirtualClock(start, 1);
         const uint32_t sleptBefore = seams::SleptMilliseconds();
         Main.Render();
-        const uint32_t elapsed = seams::VirtualNow() - Main.frameStart;
         EXPECT_EQ(Main.frameStart, start);
-        EXPECT_GE(elapsed, kFrameMilliseconds) << "start " << start;
-        EXPECT_LE(elapsed, kFrameMilliseconds + 2) << "start " << start;
+        // Every read moves the clock on by one tick, so the read that ended the wait saw
+        // one tick less than the clock shows now: it must have seen exactly 25 ticks, not
+        // a tick more.
+        const uint32_t endedAt = seams::VirtualNow() - 1u - Main.frameStart;
+        EXPECT_EQ(endedAt, kFrameMilliseconds) << "start " << start;
         // Most of the wait is slept, not spun.
-        EXPECT_GE(seams::SleptMilliseconds() - sleptBefore, kFrameMilliseconds - 3);
+        EXPECT_GE(seams::SleptMilliseconds() - sleptBefore, kFrameMilliseconds - 3)
+            << "start " << start;
     }
 }
 

@@ -25,21 +25,40 @@ inline std::vector<char> FirstBuffer(const char *room) {
 }
 
 // Runs the game through WinMain: windowed, "Start Game", then the given steps, one per
-// pass once the game is on; a step returns false when the game should quit.
-inline int PlayGame(const std::function<bool(int pass)> &step) {
+// pass once the game is on; a step returns false when the game should quit. A game that
+// does not start within 50 passes, steps that go on past `maxSteps`, a game that stops
+// presenting frames, or one still running 20 pumps after Escape fail the test
+// (EndRunawayLoop).
+inline int PlayGame(const std::function<bool(int pass)> &step, int maxSteps = 10000) {
     seams::ScriptAnswers({IDNO});
-    int pass = 0;
+    int pass = 0, startPasses = 0, pumpsAfterEscape = 0, pumps = 0;
+    const int maxPumps = 10 * (maxSteps + 50);
     bool started = false, quitting = false;
     int lastPresents = -1;
     seams::SetPumpHook([&] {
-        if (seams::Presents() == lastPresents || quitting)
+        if (++pumps > maxPumps) {
+            EndRunawayLoop(pumps - maxPumps, "no end after " + std::to_string(maxPumps) +
+                                                 " pumps (" + std::to_string(seams::Presents()) +
+                                                 " frames presented)");
+            return;
+        }
+        if (quitting) {
+            EndRunawayLoop(++pumpsAfterEscape - 20, "Escape did not end the game");
+            return;
+        }
+        if (seams::Presents() == lastPresents)
             return; // once per pass
         lastPresents = seams::Presents();
         if (!started) {
+            EndRunawayLoop(++startPasses - 50, "Enter on \"Start Game\" did not start the game");
             // Enter on "Start Game", held for one poll.
             const bool down = lastPresents % 2 == 1;
             seams::KeyEvent(DIK_RETURN, down);
             started = Main.screen == 1 && !down;
+            return;
+        }
+        if (pass > maxSteps) {
+            EndRunawayLoop(pass++ - maxSteps, "the steps did not end the game");
             return;
         }
         if (!step(pass++)) {

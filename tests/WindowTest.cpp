@@ -42,7 +42,7 @@ TEST_F(WindowTest, WindowedStartOpensTheTitledWindowWithTheFixedGLState) {
     seams::ScriptAnswers({IDNO});
     seams::UseVirtualClock(0);
     bool checked = false;
-    seams::SetPumpHook([&] {
+    seams::SetPumpHook(BoundedPumpHook(50, "the quit message did not end the loop", [&] {
         if (checked)
             return;
         checked = true;
@@ -71,7 +71,7 @@ TEST_F(WindowTest, WindowedStartOpensTheTitledWindowWithTheFixedGLState) {
         EXPECT_EQ(depthFunc, GL_LEQUAL);
         EXPECT_GE(depthBits, 16);
         PostQuitMessage(0);
-    });
+    }));
     EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW), 0);
     EXPECT_TRUE(checked);
     ExpectBoxes({{"Would You Like To Run In Fullscreen Mode?", "Start FullScreen?",
