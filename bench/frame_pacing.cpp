@@ -1,5 +1,6 @@
 // Runs the real main loop on the real clock for 400 presented frames and reports the
-// frame period (median and worst) and the CPU time the process used meanwhile.
+// frame period (median and worst), the CPU time the process used meanwhile, and the swap
+// interval in force (a display that waits for its retrace cannot hold the 25 ms pace).
 // Without a display it uses SDL's offscreen driver.
 #include "app/Main.h"
 #include "platform/testing.h"
@@ -61,5 +62,13 @@ int main(int argc, char **argv) {
     std::printf(
         "frames %d  period median %.2f ms  min %.2f ms  worst %.2f ms  cpu %.1f%% of one core\n",
         frames, sorted[sorted.size() / 2], sorted.front(), sorted.back(), 100.0 * cpu / wall);
+    // Whether the display can hold the pace: a swap that waits for the retrace stretches
+    // every frame to the next one.
+    const std::vector<seams::SwapInterval> intervals = seams::SwapIntervals();
+    if (!intervals.empty())
+        std::printf("swap interval: asked %d, %s by the driver, %d in force%s\n",
+                    intervals.back().asked, intervals.back().taken ? "taken" : "refused",
+                    intervals.back().inForce,
+                    intervals.back().inForce == 0 ? "" : " (the display will slow the game)");
     return 0;
 }

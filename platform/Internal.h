@@ -95,6 +95,7 @@ struct State {
     std::vector<std::vector<char>> waveOutLog;
     // Counters
     int presents = 0;
+    std::vector<seams::SwapInterval> swapIntervals;
 };
 
 State &S();

@@ -29,6 +29,7 @@ void Reset() {
     s.modeRequested = false;
     s.extraModes.clear();
     s.presents = 0;
+    s.swapIntervals.clear();
     s.libraryFolder.clear();
     s.manualWaveOut = false;
     s.recordWaveOut = false;
@@ -212,6 +213,10 @@ int WaveOutWrites() {
 }
 int LiveWaveOuts() {
     return plat::LiveWaveOuts();
+}
+
+std::vector<SwapInterval> SwapIntervals() {
+    return S().swapIntervals;
 }
 
 int Presents() {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -630,6 +631,30 @@ BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR *pfd) {
     return TRUE;
 }
 
+namespace {
+
+// The game paces itself at 25 ms a frame, one step of the game a frame. A swap that waits
+// for the display's retrace would stretch each frame to the next retrace (to 33 ms on a
+// 60 Hz display) and slow the whole game down with it, so every context is asked not to
+// wait. A driver that refuses is worth one line on stderr; the game runs on regardless.
+void AskNoSwapWait() {
+    seams::SwapInterval interval;
+    interval.asked = 0;
+    interval.taken = !plat::Faulted(Fault::SwapInterval) && SDL_GL_SetSwapInterval(0) == 0;
+    interval.inForce = plat::Faulted(Fault::SwapInterval) ? 1 : SDL_GL_GetSwapInterval();
+    S().swapIntervals.push_back(interval);
+    static bool told = false;
+    if ((!interval.taken || interval.inForce != 0) && !told) {
+        told = true;
+        std::fprintf(stderr,
+                     "gravewake: the display did not let the game stop waiting for its retrace "
+                     "(%s); the game may run slower than it should\n",
+                     interval.taken ? "the swap interval stays on" : SDL_GetError());
+    }
+}
+
+} // namespace
+
 HGLRC wglCreateContext(HDC dc) {
     if (plat::Faulted(Fault::CreateContext) || !plat::FindDC(dc) || dc->pixelFormat == 0)
         return nullptr;
@@ -638,6 +663,8 @@ HGLRC wglCreateContext(HDC dc) {
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, dc->doubleBuffer ? 1 : 0);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, dc->depthBits);
     SDL_GLContext context = SDL_GL_CreateContext(dc->window->sdl);
+    if (context)
+        AskNoSwapWait(); // while the new context is current on its window
     // SDL makes a new context current; Windows does not, so put back what was current.
     SDL_GL_MakeCurrent(previousWindow, previous);
     if (!context)

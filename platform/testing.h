@@ -52,6 +52,7 @@ enum class Fault {
     UnregisterClass,
     DirectInputCreate,
     WaveOutOpen, // no audio device can be opened
+    SwapInterval, // the driver refuses to stop waiting for the display's retrace
     Count
 };
 // A faulted call fails the way Windows reports it and does nothing else.
@@ -105,6 +106,14 @@ int WaveOutWrites();
 int LiveWaveOuts();
 
 // --- What the game did ---------------------------------------------------------------
+// For every GL context made, in order: the swap interval asked for, whether the driver
+// took it, and the interval in force afterwards as the driver reports it.
+struct SwapInterval {
+    int asked;
+    bool taken;
+    int inForce;
+};
+std::vector<SwapInterval> SwapIntervals();
 int Presents(); // successful SwapBuffers
 int LiveWindows();
 int HeldDCs(); // GetDC not yet matched by ReleaseDC

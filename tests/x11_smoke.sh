@@ -4,10 +4,13 @@
 # the options screen, a game with its health bar, walking, weapons, attacks and a fresh
 # population, and a clean exit (code 0) on Escape, on the window's close button and on
 # SIGTERM. Keys and buttons go in through XTEST.
-# Usage: x11_smoke.sh RUN_DIR X11PROBE
+# Last, the swap interval a real GLX context takes: the game asks it not to wait for the
+# display's retrace.
+# Usage: x11_smoke.sh RUN_DIR X11PROBE TESTS
 set -u
 run_dir=$1
 probe=$2
+tests=$3
 for tool in Xvfb xdotool; do
     command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 1; }
 done
@@ -155,5 +158,12 @@ start_game
 open_window Return Return
 kill -TERM $game
 wait_exit "SIGTERM"
+
+# 5. The GL context on the X server: asked for swap interval 0, and 0 in force after.
+swap=$(cd "$run_dir" && SDL_VIDEODRIVER=x11 "$tests" \
+    --gtest_filter=WindowTest.EveryContextAsksNotToWaitForTheRetrace 2>&1) ||
+    fail "the swap interval on the X server: $swap"
+echo "$swap" | grep -q "in force 0" || fail "no swap interval read back: $swap"
+echo "$swap" | grep "swap interval:"
 
 echo "x11 smoke: all passed"
