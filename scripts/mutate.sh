@@ -3,10 +3,11 @@
 # scratch copy of the working tree, builds, runs the tests, and reports which faults the
 # tests catch ("killed") and which they do not ("survived").
 #
-#   scripts/mutate.sh                 every fault (about an hour and more)
+#   scripts/mutate.sh                 every fault (half an hour to an hour)
 #   scripts/mutate.sh 7               fault 7 only
 #   scripts/mutate.sh 3-5 12 Hud      faults 3 to 5, 12, and those matching "Hud"
 #   scripts/mutate.sh --list          number, name, file and effect of every fault
+#   scripts/mutate.sh --tsan without-lock   the missing locks, with ThreadSanitizer too
 #
 # The repository's own working tree is only read. The scratch copy lives outside it
 # (${TMPDIR:-/tmp}/gravewake-mutate by default) and is kept between runs, so that a
@@ -31,6 +32,8 @@ Options:
   --jobs N           tests run at the same time (default 2)
   --all-tests        also run the tests of the tune and picture generators, which no
                      fault can reach (left out by default)
+  --tsan             also build the music tests with ThreadSanitizer (as scripts/tsan.sh
+                     does) and run them for every fault the ordinary tests miss
   --no-baseline      do not first check that the unchanged copy passes
   --faults FILE      the fault list (default: scripts/mutations.txt)
   -h, --help         this text
@@ -46,6 +49,7 @@ testLimit=600
 buildLimit=3600
 jobs=2
 allTests=0
+tsan=0
 baseline=1
 selectors=()
 
@@ -62,6 +66,7 @@ while (($#)); do
     --jobs) jobs=$2; shift ;;
     --jobs=*) jobs=${1#*=} ;;
     --all-tests) allTests=1 ;;
+    --tsan) tsan=1 ;;
     --no-baseline) baseline=0 ;;
     --faults) faultFile=$2; shift ;;
     --faults=*) faultFile=${1#*=} ;;
@@ -254,7 +259,7 @@ if ! flock -n 9; then
 fi
 
 if ((fresh)); then
-    rm -rf "$work/src" "$work/build" "$work/baseline-ok" "$work/files"
+    rm -rf "$work/src" "$work/build" "$work/build-tsan" "$work/baseline-ok" "$work/files"
 fi
 mkdir -p "$work/src" "$work/logs" "$work/orig"
 
@@ -425,6 +430,7 @@ echo "    $(wc -l <"$run/files") files, $changed changed since the last run"
 # The stamp of these sources and this choice of tests, for the baseline.
 tree=$( (cd "$work/src" && tr '\n' '\0' <"$work/files" | xargs -0 sha256sum) | sha256sum | cut -c1-16)
 ((allTests)) && tree+="-all"
+((tsan)) && tree+="-tsan"
 
 if [[ ! -f $work/build/build.ninja ]]; then
     stamp
@@ -445,6 +451,36 @@ if ((status != 0)); then
     tail -30 "$work/logs/build.log"
     echo "mutate.sh: the unchanged copy does not build (see $work/logs/build.log)" >&2
     exit 2
+fi
+
+# The music tests under ThreadSanitizer, built the way scripts/tsan.sh builds them.
+tsanFlags="-fsanitize=thread -fno-omit-frame-pointer"
+build_tsan() { # LOG
+    run_limited "$buildLimit" "$1" cmake --build "$work/build-tsan" --target gravewake_audio_tests snesapu
+}
+if ((tsan)); then
+    if [[ ! -f $work/build-tsan/build.ninja ]]; then
+        stamp
+        echo "configuring $work/build-tsan (ThreadSanitizer)"
+        if ! cmake -S "$work/src" -B "$work/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+            -DCMAKE_C_FLAGS="$tsanFlags" -DCMAKE_CXX_FLAGS="$tsanFlags" \
+            -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread \
+            >"$work/logs/configure-tsan.log" 2>&1; then
+            tail -30 "$work/logs/configure-tsan.log"
+            echo "mutate.sh: configuring failed (see $work/logs/configure-tsan.log)" >&2
+            exit 2
+        fi
+    fi
+    stamp
+    echo "building the music tests with ThreadSanitizer"
+    build_tsan "$work/logs/build-tsan.log"
+    status=$?
+    lastBuild="$work/logs/build-tsan.log"
+    if ((status != 0)); then
+        tail -30 "$work/logs/build-tsan.log"
+        echo "mutate.sh: the unchanged copy does not build (see $work/logs/build-tsan.log)" >&2
+        exit 2
+    fi
 fi
 
 # --- The tests ----------------------------------------------------------------------------
@@ -488,6 +524,17 @@ run_tests() { # LOG FAILED
     return "$status"
 }
 
+run_tsan_tests() { # LOG FAILED
+    local log=$1 failed=$2 status
+    run_limited "$testLimit" "$log" env TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+        ctest --test-dir "$work/build-tsan" -L audio -j"$jobs" --stop-on-failure --output-on-failure
+    status=$?
+    awk '/^The following tests FAILED:/ { list = 1; next }
+         list && /^[ \t]+[0-9]+ - / { sub(/^[ \t]+[0-9]+ - /, ""); print; next }
+         { list = 0 }' "$log" >"$failed" 2>/dev/null
+    return "$status"
+}
+
 if ((baseline)); then
     if [[ -f $work/baseline-ok && $(<"$work/baseline-ok") == "$tree" ]]; then
         stamp
@@ -505,12 +552,78 @@ if ((baseline)); then
                 "faults could not be told apart from that" >&2
             exit 3
         fi
+        if ((tsan)); then
+            run_tsan_tests "$work/logs/baseline-tsan.log" "$run/failed"
+            status=$?
+            if ((status != 0)); then
+                sed 's/^/    failed under ThreadSanitizer: /' "$run/failed"
+                echo "mutate.sh: the unchanged copy fails its ThreadSanitizer tests" \
+                    "(see $work/logs/baseline-tsan.log)" >&2
+                exit 3
+            fi
+        fi
         echo "$tree" >"$work/baseline-ok"
         echo "    passed in $((SECONDS - started)) s"
     fi
 fi
 
 # --- The faults ---------------------------------------------------------------------------
+
+# Builds and tests the scratch copy with a fault in place; sets result and the counts.
+# LOG collects the build and test output.
+judge() { # LOG
+    local log=$1 status failedBy
+    run_limited "$buildLimit" "$run/build.log" cmake --build "$work/build"
+    status=$?
+    lastBuild="$run/build.log"
+    cat "$run/build.log" >>"$log"
+    if ((status == 0)); then
+        run_tests "$run/tests.log" "$run/failed"
+        status=$?
+        cat "$run/tests.log" >>"$log"
+        failedBy=""
+        if ((status == 0 && tsan)); then
+            build_tsan "$run/build.log"
+            status=$?
+            lastBuild="$run/build.log"
+            cat "$run/build.log" >>"$log"
+            if ((status != 0)); then
+                status=200 # built, but not with ThreadSanitizer
+            else
+                run_tsan_tests "$run/tests.log" "$run/failed"
+                status=$?
+                cat "$run/tests.log" >>"$log"
+                failedBy=" under ThreadSanitizer"
+            fi
+        fi
+    else
+        status=$((status == 124 ? 201 : 200))
+    fi
+    case $status in
+    0)
+        result="survived"
+        outcome[$n]=survived
+        survived=$((survived + 1))
+        ;;
+    200 | 201)
+        result="killed (build$( ((status == 201)) && echo " ran past $buildLimit s"))"
+        outcome[$n]=build
+        killedBuild=$((killedBuild + 1))
+        ;;
+    *)
+        if ((status == 124)); then
+            result="killed (the tests ran past $testLimit s$failedBy)"
+        elif [[ -s $run/failed ]]; then
+            result="killed by $(head -1 "$run/failed")$failedBy"
+            (($(wc -l <"$run/failed") > 1)) && result+=" and $(($(wc -l <"$run/failed") - 1)) more"
+        else
+            result="killed (ctest status $status$failedBy)"
+        fi
+        outcome[$n]=killed
+        killedTests=$((killedTests + 1))
+        ;;
+    esac
+}
 
 stamp
 echo "faults to plant, one at a time: ${#picked[@]} ($testCount tests each, at most $testLimit s)"
@@ -545,39 +658,7 @@ for n in "${picked[@]}"; do
     newer_than_build "$work/src/$file"
     (cd "$work/src" && diff -u "$work/orig/$file" "$file") >"$log" 2>&1
 
-    run_limited "$buildLimit" "$run/build.log" cmake --build "$work/build"
-    status=$?
-    lastBuild="$run/build.log"
-    cat "$run/build.log" >>"$log"
-    if ((status != 0)); then
-        if ((status == 124)); then
-            result="killed (build ran past $buildLimit s)"
-        else
-            result="killed (build)"
-        fi
-        outcome[$n]=build
-        killedBuild=$((killedBuild + 1))
-    else
-        run_tests "$run/tests.log" "$run/failed"
-        status=$?
-        cat "$run/tests.log" >>"$log"
-        if ((status == 0)); then
-            result="survived"
-            outcome[$n]=survived
-            survived=$((survived + 1))
-        else
-            if ((status == 124)); then
-                result="killed (the tests ran past $testLimit s)"
-            elif [[ -s $run/failed ]]; then
-                result="killed by $(head -1 "$run/failed")"
-                (($(wc -l <"$run/failed") > 1)) && result+=" and $(($(wc -l <"$run/failed") - 1)) more"
-            else
-                result="killed (ctest status $status)"
-            fi
-            outcome[$n]=killed
-            killedTests=$((killedTests + 1))
-        fi
-    fi
+    judge "$log"
     done_=$((done_ + 1))
     restore_current || exit 2
     printf '        %s  [%d s]\n' "$result" "$((SECONDS - started))"
