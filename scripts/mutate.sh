@@ -7,7 +7,7 @@
 #   scripts/mutate.sh 7               fault 7 only
 #   scripts/mutate.sh 3-5 12 Hud      faults 3 to 5, 12, and those matching "Hud"
 #   scripts/mutate.sh --list          number, name, file and effect of every fault
-#   scripts/mutate.sh --tsan without-lock   the missing locks, with ThreadSanitizer too
+#   scripts/mutate.sh --no-tsan Hud   without the ThreadSanitizer music tests
 #
 # The repository's own working tree is only read. The scratch copy lives outside it
 # (${TMPDIR:-/tmp}/gravewake-mutate by default) and is kept between runs, so that a
@@ -32,8 +32,11 @@ Options:
   --jobs N           tests run at the same time (default 2)
   --all-tests        also run the tests of the tune and picture generators, which no
                      fault can reach (left out by default)
-  --tsan             also build the music tests with ThreadSanitizer (as scripts/tsan.sh
-                     does) and run them for every fault the ordinary tests miss
+  --no-tsan          leave out the music tests under ThreadSanitizer, which the test
+                     command runs and which otherwise run for every fault the ordinary
+                     tests miss
+  --tsan             the default: the music tests built with ThreadSanitizer as
+                     scripts/tsan.sh builds them
   --no-baseline      do not first check that the unchanged copy passes
   --faults FILE      the fault list (default: scripts/mutations.txt)
   -h, --help         this text
@@ -49,7 +52,7 @@ testLimit=600
 buildLimit=3600
 jobs=2
 allTests=0
-tsan=0
+tsan=1
 baseline=1
 selectors=()
 
@@ -67,6 +70,7 @@ while (($#)); do
     --jobs=*) jobs=${1#*=} ;;
     --all-tests) allTests=1 ;;
     --tsan) tsan=1 ;;
+    --no-tsan) tsan=0 ;;
     --no-baseline) baseline=0 ;;
     --faults) faultFile=$2; shift ;;
     --faults=*) faultFile=${1#*=} ;;
