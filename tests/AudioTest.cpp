@@ -334,4 +334,43 @@ TEST(EmulatorLibrary, ATuneStillSoundsAfterTenMinutesAndABadImageIsSilent) {
     EXPECT_FALSE(FreeLibrary(library));
 }
 
+// The player renders on the device's thread while the game thread may load the next tune:
+// the library keeps its one emulator whole across both.
+TEST(EmulatorLibrary, ALoadWhileAnotherThreadRendersLeavesOneWholeTune) {
+    seams::SetLibraryFolder(kRunDir);
+    HMODULE library = LoadLibraryA("SNESAPU.DLL");
+    ASSERT_NE(library, nullptr);
+    auto load = reinterpret_cast<LoadSPCFileProc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(library, "LoadSPCFile")));
+    auto emu = reinterpret_cast<EmuAPUProc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(library, "EmuAPU")));
+    ASSERT_TRUE(load && emu);
+    std::vector<unsigned char> low = TestTune(0x0800), high = TestTune(0x1000);
+    load(low.data());
+    std::atomic<bool> stop{false};
+    std::atomic<int> rendered{0};
+    std::thread device([&] {
+        std::vector<int16_t> buffer(320 * 2);
+        while (!stop && rendered < 20000) {
+            emu(buffer.data(), 320, 1);
+            rendered++;
+        }
+    });
+    // Loads go on until the other thread has rendered a good many buffers meanwhile.
+    for (int k = 0; k < 300 || (rendered < 2000 && k < 1000000); k++)
+        load(k % 2 ? high.data() : low.data());
+    stop = true;
+    device.join();
+    EXPECT_GE(rendered.load(), 2000);
+    // Whatever was loaded last plays, from its start.
+    std::vector<int16_t> after(3200 * 2), fresh(3200 * 2);
+    load(high.data());
+    emu(after.data(), 3200, 1);
+    load(high.data());
+    emu(fresh.data(), 3200, 1);
+    EXPECT_EQ(after, fresh);
+    load(nullptr);
+    EXPECT_TRUE(FreeLibrary(library));
+}
+
 } // namespace
