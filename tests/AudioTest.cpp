@@ -71,7 +71,8 @@ TEST_F(AudioTest, OpeningPrimesTwoBuffersOnceAndEachPlayedBufferIsRefilled) {
     EXPECT_NE(log[0], log[5]);
     size_t loud = 0;
     for (size_t k = 0; k + 1 < log[5].size(); k += 2)
-        loud += std::abs(static_cast<int16_t>((log[5][k] & 0xFF) | (log[5][k + 1] << 8))) > 1000;
+        loud += std::abs(static_cast<int16_t>((log[5][k] & 0xFF) |
+                                              (static_cast<uint8_t>(log[5][k + 1]) << 8))) > 1000;
     EXPECT_GT(loud, 1000u) << "the tune is sounding";
 
     Player.WavClose();
