@@ -126,6 +126,14 @@ TEST_F(MapPixelsTest, FastDrawingMatchesTheLiteralOneOnAnUnevenMap) {
         views.push_back({2.0f + pick(246), 2.0f + pick(246), float(pick(360)), float(pick(91)),
                          float(pick(45))});
     ExpectSamePixels(views);
+
+    // A short draw distance puts the edges of the drawn square in view, where rows and
+    // cells half inside the view must not be left out.
+    for (int k = 0; k < 16; k++) {
+        Main.drawDistance = 3 + pick(18);
+        ExpectSamePixels({{2.0f + pick(246), 2.0f + pick(246), float(pick(360)),
+                           float(10 + pick(81)), float(pick(30))}});
+    }
 }
 
 TEST_F(MapPixelsTest, FastDrawingMatchesTheLiteralOneOnTheGameMap) {

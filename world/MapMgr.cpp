@@ -8,6 +8,8 @@
 #include "world/TextureMgr.h"
 
 #include <GL/gl.h>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 structMap stMap[kMapSize][kMapSize];
@@ -105,6 +107,19 @@ class QuadRun {
             Separate();
     }
 
+    // A box wholly beyond one plane of the view volume: nothing inside it gives a pixel.
+    bool BoxOutside(float x0, float x1, float y0, float y1, float z0, float z1) const {
+        unsigned surelyOutside = ~0u;
+        for (float x : {x0, x1})
+            for (float y : {y0, y1})
+                for (float z : {z0, z1}) {
+                    unsigned possibly, surely;
+                    Classify(x, y, z, possibly, surely);
+                    surelyOutside &= surely;
+                }
+        return surelyOutside != 0;
+    }
+
   private:
     // Ends the current draw call, as the literal drawing does after every quad.
     static void Separate() {
@@ -149,6 +164,35 @@ void CMapMgr::DrawMap() {
     QuadRun run;
     for (int i = iFirst; i <= iLast; i++) {
         const float x0 = i - 0.5f, x1 = i + 0.5f;
+        // Most rows of the square lie behind or beside the camera. A row whose cells all
+        // lie beyond one plane of the view volume draws nothing, and is passed over
+        // whole; it would only have bound the textures of its walls without a side, of
+        // which the last one stays bound.
+        // (A height that is no number, from a damaged map file, keeps the row.)
+        float yLow = stMap[i][jFirst].floorHeight, yHigh = yLow;
+        bool finite = true, unsided = false;
+        unsigned lastUnsided = 0;
+        for (int j = jFirst; j <= jLast; j++) {
+            const structMap &cell = stMap[i][j];
+            finite = finite && std::isfinite(cell.floorHeight);
+            yLow = std::min(yLow, cell.floorHeight);
+            yHigh = std::max(yHigh, cell.floorHeight);
+            if (cell.wallHeight > 0.0f) {
+                const float top = cell.wallBase + cell.wallHeight;
+                finite = finite && std::isfinite(cell.wallBase) && std::isfinite(top);
+                yLow = std::min(yLow, cell.wallBase);
+                yHigh = std::max(yHigh, top);
+                if (cell.wallSide < 1 || cell.wallSide > 4) {
+                    unsided = true;
+                    lastUnsided = TextureMgr->GetWallTexture(cell.wallTexture);
+                }
+            }
+        }
+        if (finite && run.BoxOutside(x0, x1, yLow, yHigh, jFirst - 0.5f, jLast + 0.5f)) {
+            if (unsided)
+                run.Bind(lastUnsided);
+            continue;
+        }
         for (int j = jFirst; j <= jLast; j++) {
             const structMap &cell = stMap[i][j];
             const float z0 = j - 0.5f, z1 = j + 0.5f;
