@@ -8,12 +8,6 @@
 
 #include <cmath>
 
-void SweepDirections(float yaw, float &sinYaw, float &cosYaw) {
-    const float theta = yaw * kDegreesToRadians;
-    sinYaw = static_cast<float>(std::sin(static_cast<double>(theta)));
-    cosYaw = static_cast<float>(std::cos(static_cast<double>(theta)));
-}
-
 namespace {
 
 // Living zombies by sweep cell, each bucket's chain in slot order, so that a probe meets
@@ -63,7 +57,7 @@ void CZombieMgr::HitZombies(int weapon) {
         return; // no probe at all
 
     float s, c;
-    SweepDirections(TheCamera.yaw, s, c);
+    HeadingSinCos(TheCamera.yaw, s, c);
     // Every zombie's sweep cell once, instead of once for every probe.
     const CellIndex index;
     // Nearest row first, columns left to right; row 0, the player's own, is not probed.
@@ -219,7 +213,7 @@ void CZombieMgr::HandleHit() {
         if (!z.active || z.hitWeapon == -1)
             continue;
         float sinD, cosD;
-        SweepDirections(z.hitYaw, sinD, cosD);
+        HeadingSinCos(z.hitYaw, sinD, cosD);
         // The picture's centre comes to rest 0.06 above the floor.
         const float floorY = 0.06f - z.halfHeight;
         switch (z.hitWeapon) {

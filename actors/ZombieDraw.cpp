@@ -95,9 +95,9 @@ float ZombieFloor(const structZombies &z) {
     return cx >= 0 && cx < kMapSize && cz >= 0 && cz < kMapSize ? stMap[cx][cz].floorHeight : 0.0f;
 }
 
-void DrawZombieSprite(const structZombies &z, unsigned picture) {
+void DrawZombieSprite(const structZombies &z, unsigned picture, float floor) {
     glPushMatrix();
-    glTranslatef(z.posX + z.offsetX, z.offsetY + z.posY + ZombieFloor(z), z.posZ + z.offsetZ);
+    glTranslatef(z.posX + z.offsetX, z.offsetY + z.posY + floor, z.posZ + z.offsetZ);
     glTranslatef(0.0f, z.halfHeight, -1.0f); // the sprite's centre, like the player's
     // Alive or still falling: facing the camera. A body at rest keeps its heading.
     if (z.health > 0 || z.hitWeapon != -1)
@@ -140,38 +140,25 @@ void CZombieMgr::DrawZombies() {
     glEnable(GL_ALPHA_TEST);
     glEnable(GL_TEXTURE_2D);
 
+    // Every sprite binds its own picture, so the ones left out change no binding that
+    // matters; only a shot zombie's colour outlasts it.
     const ViewVolume volume;
-    // The texture the last zombie would have left bound, had every one been sent.
-    unsigned leftBound = 0, bound = 0;
-    bool binds = false, sent = false;
     for (const structZombies &z : stZombies) {
         if (!z.active || !InDrawSquare(z))
             continue;
-        const unsigned picture = TextureMgr->GetTexture(ZombieSprite(z.kind, z.frame));
-        const bool drawn = z.cutStyle >= 0 && z.cutStyle <= 3;
-        if (drawn) {
-            leftBound = picture;
-            binds = true;
-        }
+        const float floor = ZombieFloor(z);
         // The sprite turns about its centre; the cut-off half moves by the piece offset.
         const float radius =
             std::sqrt(z.halfWidth * z.halfWidth + z.halfHeight * z.halfHeight) +
             std::sqrt(z.pieceX * z.pieceX + z.pieceY * z.pieceY + z.pieceZ * z.pieceZ);
-        if (volume.Outside(z.posX + z.offsetX, z.offsetY + z.posY + ZombieFloor(z) + z.halfHeight,
+        if (volume.Outside(z.posX + z.offsetX, z.offsetY + z.posY + floor + z.halfHeight,
                            z.posZ + z.offsetZ - 1.0f, radius)) {
             if (z.cutStyle == 3)
                 ShotColourBack(); // what its silhouette would have left behind
             continue;
         }
-        if (drawn) {
-            bound = picture;
-            sent = true;
-        }
-        DrawZombieSprite(z, picture);
+        DrawZombieSprite(z, TextureMgr->GetTexture(ZombieSprite(z.kind, z.frame)), floor);
     }
-    // The GL state as if every zombie had been sent.
-    if (binds && (!sent || bound != leftBound))
-        glBindTexture(GL_TEXTURE_2D, leftBound);
 
     glDisable(GL_BLEND);
     glDisable(GL_TEXTURE_2D);

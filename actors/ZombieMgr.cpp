@@ -51,19 +51,24 @@ void WanderStep(float &pos, float &left, float otherPos, bool alongX) {
 
 } // namespace
 
-void CZombieMgr::InitZombies() {
-    // Every kind first, one rand() a slot, then the places, four rand()s a slot.
-    for (structZombies &z : stZombies) {
-        const int kind = std::rand() % 5;
-        z = structZombies();
-        z.kind = kind;
-        z.hitWeapon = -1;
-        z.active = false;
-        z.health = 100;
-        z.hitSwing = -1;
+structZombies FreshZombie(int kind) {
+    structZombies z = structZombies();
+    z.kind = kind;
+    z.hitWeapon = -1;
+    z.active = false;
+    z.health = 100;
+    z.hitSwing = -1;
+    if (kind >= 0 && kind < 5) {
         z.halfWidth = kKinds[kind].halfWidth;
         z.halfHeight = kKinds[kind].halfHeight;
     }
+    return z;
+}
+
+void CZombieMgr::InitZombies() {
+    // Every kind first, one rand() a slot, then the places, four rand()s a slot.
+    for (structZombies &z : stZombies)
+        z = FreshZombie(std::rand() % 5);
     for (int i = 0; i < kZombies; i++) {
         structZombies &z = stZombies[i];
         float jx = Magnitude(100);

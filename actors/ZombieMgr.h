@@ -35,6 +35,10 @@ struct structZombies {
 const int kZombies = 1000;
 extern structZombies stZombies[kZombies];
 
+// A zombie of a kind as the population starts it, before it has a place: full health,
+// unhit, standing still, the sprite size of its kind; not yet active.
+structZombies FreshZombie(int kind);
+
 class CZombieMgr {
   public:
     void InitZombies();
@@ -56,16 +60,12 @@ inline int SweepCell(float v) {
     return static_cast<int>(v);
 }
 
-// The sweep's forward and sideways directions for a camera yaw in degrees: forward
-// (sin, -cos), to the right (cos, sin).
-void SweepDirections(float yaw, float &sinYaw, float &cosYaw);
-
 // Drawing one zombie: whether it lies in the square of the draw distance around the
 // player's cell, the floor it stands on (0 off the map), and its sprite with its own
-// transform, drawn with the given picture under the camera transform in force.
+// transform on that floor, drawn with the given picture under the camera transform.
 bool InDrawSquare(const structZombies &z);
 float ZombieFloor(const structZombies &z);
-void DrawZombieSprite(const structZombies &z, unsigned picture);
+void DrawZombieSprite(const structZombies &z, unsigned picture, float floor);
 
 // The texture catalogue's sprite of a zombie picture.
 inline int ZombieSprite(int kind, int frame) {

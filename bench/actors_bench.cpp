@@ -11,6 +11,7 @@
 #include "actors/ZombieMgr.h"
 #include "app/Main.h"
 #include "app/Records.h"
+#include "world/CameraMgr.h"
 #include "platform/testing.h"
 #include "world/MapMgr.h"
 
@@ -201,7 +202,7 @@ Spot TrySpot(const Snapshot &base, int weapon, float x, float z, float yaw) {
     ZombieMgr->HitZombies(weapon);
     Spot spot = {x, z, yaw, stCharacter.killCount - base.character.killCount, -1};
     float s, c;
-    SweepDirections(yaw, s, c);
+    HeadingSinCos(yaw, s, c);
     for (int i = 0; i < kZombies && spot.kills > 0; i++) {
         if (stZombies[i].health > 0 || base.zombies[i].health <= 0)
             continue;

@@ -7,6 +7,7 @@
 // it from the
 // run directory (it reads "Game Data"); without a display it uses SDL's offscreen driver.
 #include "../tests/LiteralZombieDraw.h"
+#include "Places.h"
 
 #include "actors/CharacterMgr.h"
 #include "actors/ZombieMgr.h"
@@ -28,18 +29,6 @@
 
 namespace {
 
-struct Place {
-    const char *name;
-    float x, z, yaw, pitch;
-};
-
-const Place kPlaces[] = {
-    {"start", 1.0f, 59.0f, 91.0f, 13.0f},        {"hospital", 130.0f, 180.0f, 289.0f, 21.0f},
-    {"centre N", 125.0f, 125.0f, 0.0f, 20.0f},   {"centre E", 125.0f, 125.0f, 90.0f, 20.0f},
-    {"centre S", 125.0f, 125.0f, 180.0f, 20.0f}, {"centre W", 125.0f, 125.0f, 270.0f, 20.0f},
-    {"low view", 60.0f, 200.0f, 135.0f, 5.0f},   {"high view", 200.0f, 60.0f, 250.0f, 60.0f},
-};
-
 const unsigned kSeed = 1;
 const int kWarmFrames = 2; // the first frames at a place change the tune and fill caches
 
@@ -47,11 +36,6 @@ using Clock = std::chrono::steady_clock;
 
 double Ms(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 double Worst(const std::vector<double> &v) {
@@ -65,13 +49,7 @@ void Reset(const Place &p) {
     ZombieMgr->InitZombies();
     CharacterMgr->InitCharacter();
     Main.deathTimer = 1.0f;
-    stCharacter.posX = p.x;
-    stCharacter.posZ = p.z;
-    TheCamera = kStartCamera;
-    TheCamera.yaw = p.yaw;
-    TheCamera.pitch = p.pitch;
-    TheCamera.trackX = p.x - TheCamera.baseX;
-    TheCamera.trackZ = -p.z - TheCamera.baseZ - TheCamera.distance;
+    LookFrom(p);
 }
 
 // The frame as the main loop renders it, without the wait that paces it.

@@ -2,6 +2,7 @@
 // drawing against the game's own, from several places of the world. Run it from the run
 // directory (it reads "Game Data"); without a display it uses SDL's offscreen driver.
 #include "../tests/LiteralMapDraw.h"
+#include "Places.h"
 
 #include "app/Main.h"
 #include "app/Records.h"
@@ -19,32 +20,8 @@
 
 namespace {
 
-struct Place {
-    const char *name;
-    float x, z, yaw, pitch;
-};
-
-const Place kPlaces[] = {
-    {"start", 1.0f, 59.0f, 91.0f, 13.0f},        {"hospital", 130.0f, 180.0f, 289.0f, 21.0f},
-    {"centre N", 125.0f, 125.0f, 0.0f, 20.0f},   {"centre E", 125.0f, 125.0f, 90.0f, 20.0f},
-    {"centre S", 125.0f, 125.0f, 180.0f, 20.0f}, {"centre W", 125.0f, 125.0f, 270.0f, 20.0f},
-    {"low view", 60.0f, 200.0f, 135.0f, 5.0f},   {"high view", 200.0f, 60.0f, 250.0f, 60.0f},
-};
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 double FrameMs(const Place &p, bool literal) {
-    stCharacter.posX = p.x;
-    stCharacter.posZ = p.z;
-    TheCamera = kStartCamera;
-    TheCamera.yaw = p.yaw;
-    TheCamera.pitch = p.pitch;
-    // The camera follows the player by its track, as walking there would have left it.
-    TheCamera.trackX = p.x - TheCamera.baseX;
-    TheCamera.trackZ = -p.z - TheCamera.baseZ - TheCamera.distance;
+    LookFrom(p);
     const auto start = std::chrono::steady_clock::now();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();

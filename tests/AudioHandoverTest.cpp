@@ -4,7 +4,7 @@
 // missing atomic or lock on the way shows up as a data race; in every build, as what the
 // player would hear: a buffer of the previous tune after the switch, a tune that does not
 // start from its beginning, or music that stops.
-#include "TestPictures.h"
+#include "MusicTest.h"
 #include "TestTunes.h"
 
 #include "app/Main.h"
@@ -27,8 +27,6 @@
 #include <vector>
 
 namespace {
-
-const std::string kRunDir = std::filesystem::current_path().string();
 
 using Clock = std::chrono::steady_clock;
 
@@ -95,23 +93,7 @@ bool WaitForWrites(int writes) {
     return true;
 }
 
-class AudioHandoverTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        seams::Reset();
-        seams::SetLibraryFolder(kRunDir);
-        seams::ManualWaveOut(true);
-        seams::RecordWaveOut(true);
-        ASSERT_FALSE(scratch.path().empty());
-        std::filesystem::create_directories("Game Data/Music/BGM");
-        stCharacter = kStartCharacter;
-    }
-    void TearDown() override {
-        Player.CloseSPCPlayer();
-        seams::Reset();
-    }
-    ScratchDir scratch;
-};
+using AudioHandoverTest = MusicTest;
 
 TEST_F(AudioHandoverTest, RapidTuneChangesWhileTheCallbackRefillsKeepEveryTuneWhole) {
     // Three rooms, three pitches: every buffer belongs to one tune only.

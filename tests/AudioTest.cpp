@@ -1,6 +1,6 @@
 // The music: the emulator library, the wave-out device, the SPC player's streaming and
 // the choice of tune by room. No window: these also run under ThreadSanitizer.
-#include "TestPictures.h"
+#include "MusicTest.h"
 #include "TestTunes.h"
 
 #include "app/Main.h"
@@ -21,33 +21,7 @@
 
 namespace {
 
-const std::string kRunDir = std::filesystem::current_path().string();
-
-class AudioTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        seams::Reset();
-        seams::SetLibraryFolder(kRunDir);
-        seams::ManualWaveOut(true);
-        seams::RecordWaveOut(true);
-        ASSERT_FALSE(scratch.path().empty());
-        std::filesystem::create_directories("Game Data/Music/BGM");
-        stCharacter = kStartCharacter;
-    }
-    void TearDown() override {
-        Player.CloseSPCPlayer();
-        seams::Reset();
-    }
-    static std::string Tune(const char *room) {
-        return std::string("Game Data/Music/BGM/") + room + ".spc";
-    }
-    // Plays the head buffer to its end and waits for its refill.
-    static void PlayOneBuffer() {
-        seams::FinishWaveOutBuffers();
-        ASSERT_TRUE(seams::WaitWaveOutNotices()) << "the refill did not end within 5 s";
-    }
-    ScratchDir scratch;
-};
+using AudioTest = MusicTest;
 
 TEST_F(AudioTest, OpeningPrimesTwoBuffersOnceAndEachPlayedBufferIsRefilled) {
     ASSERT_TRUE(WriteTestTune("a.spc", 0x1000));
@@ -294,14 +268,24 @@ TEST_F(AudioTest, WaveOutPlaysInOrderAndResetHandsEverythingBack) {
 
 // --- The emulator library -------------------------------------------------------------
 
-TEST(EmulatorLibrary, ATuneStillSoundsAfterTenMinutesAndABadImageIsSilent) {
+// The library from the run directory, and its two entry points, looked up by name as the
+// player looks them up.
+void OpenEmulatorLibrary(HMODULE &library, LoadSPCFileProc &load, EmuAPUProc &emu) {
     seams::SetLibraryFolder(kRunDir);
-    HMODULE library = LoadLibraryA("SNESAPU.DLL");
-    ASSERT_NE(library, nullptr);
-    auto load = reinterpret_cast<LoadSPCFileProc>(
+    library = LoadLibraryA("SNESAPU.DLL");
+    if (!library)
+        return;
+    load = reinterpret_cast<LoadSPCFileProc>(
         reinterpret_cast<void (*)()>(GetProcAddress(library, "LoadSPCFile")));
-    auto emu = reinterpret_cast<EmuAPUProc>(
+    emu = reinterpret_cast<EmuAPUProc>(
         reinterpret_cast<void (*)()>(GetProcAddress(library, "EmuAPU")));
+}
+
+TEST(EmulatorLibrary, ATuneStillSoundsAfterTenMinutesAndABadImageIsSilent) {
+    HMODULE library = nullptr;
+    LoadSPCFileProc load = nullptr;
+    EmuAPUProc emu = nullptr;
+    OpenEmulatorLibrary(library, load, emu);
     ASSERT_TRUE(load && emu);
     EXPECT_EQ(GetProcAddress(library, "NoSuchEntry"), nullptr);
 
@@ -338,13 +322,10 @@ TEST(EmulatorLibrary, ATuneStillSoundsAfterTenMinutesAndABadImageIsSilent) {
 // The player renders on the device's thread while the game thread may load the next tune:
 // the library keeps its one emulator whole across both.
 TEST(EmulatorLibrary, ALoadWhileAnotherThreadRendersLeavesOneWholeTune) {
-    seams::SetLibraryFolder(kRunDir);
-    HMODULE library = LoadLibraryA("SNESAPU.DLL");
-    ASSERT_NE(library, nullptr);
-    auto load = reinterpret_cast<LoadSPCFileProc>(
-        reinterpret_cast<void (*)()>(GetProcAddress(library, "LoadSPCFile")));
-    auto emu = reinterpret_cast<EmuAPUProc>(
-        reinterpret_cast<void (*)()>(GetProcAddress(library, "EmuAPU")));
+    HMODULE library = nullptr;
+    LoadSPCFileProc load = nullptr;
+    EmuAPUProc emu = nullptr;
+    OpenEmulatorLibrary(library, load, emu);
     ASSERT_TRUE(load && emu);
     std::vector<unsigned char> low = TestTune(0x0800), high = TestTune(0x1000);
     load(low.data());

@@ -32,9 +32,8 @@ const Border kBorders[] = {
 // The look-ahead and the step along the walked axis, rounded as the walking control
 // rounds them: sine and cosine in double precision of the single-precision radians.
 float AlongAxis(const Border &b, float length) {
-    const float a = b.angle * kDegreesToRadians;
-    const float s = static_cast<float>(std::sin(static_cast<double>(a)));
-    const float c = static_cast<float>(std::cos(static_cast<double>(a)));
+    float s, c;
+    HeadingSinCos(b.angle, s, c);
     const float v = b.alongX ? length * s : -length * c;
     return b.backward ? -v : v;
 }

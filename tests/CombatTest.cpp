@@ -6,6 +6,7 @@
 #include "actors/CharacterMgr.h"
 #include "actors/WeaponMgr.h"
 #include "actors/ZombieMgr.h"
+#include "world/CameraMgr.h"
 #include "world/MapMgr.h"
 
 #include <cmath>
@@ -34,9 +35,7 @@ class CombatTest : public GameTest {
   protected:
     void SetUp() override {
         GameTest::SetUp();
-        for (auto &row : stMap)
-            for (structMap &cell : row)
-                cell = {1, 0.0f, 2, 0.0f, 0.0f, 0};
+        MapMgr->InitMap(); // flat and open
         CharacterMgr->InitCharacter();
         TheCamera = kStartCamera;
         std::srand(1);
@@ -54,15 +53,8 @@ class CombatTest : public GameTest {
     static structZombies &Put(float x, float z, int kind = 0) {
         const int slot = used++;
         structZombies &zombie = stZombies[slot];
-        const float halfHeights[] = {1.875f, 1.875f, 1.875f, 1.36f, 0.989f};
-        zombie = structZombies();
+        zombie = FreshZombie(kind);
         zombie.active = true;
-        zombie.health = 100;
-        zombie.hitWeapon = -1;
-        zombie.hitSwing = -1;
-        zombie.kind = kind;
-        zombie.halfWidth = kind < 3 ? 1.5f : 1.25f;
-        zombie.halfHeight = halfHeights[kind];
         zombie.posX = x;
         zombie.posZ = z;
         return zombie;
@@ -241,7 +233,7 @@ TEST_F(CombatTest, TheGameSweepKillsExactlyWhomTheLiteralSweepKills) {
             structZombies &z = stZombies[(k * 37 + trial) % kZombies];
             const float r = uniform(-2.0f, 30.0f), c = uniform(-4.0f, 4.0f);
             float s, co;
-            SweepDirections(TheCamera.yaw, s, co);
+            HeadingSinCos(TheCamera.yaw, s, co);
             z.posX = stCharacter.posX + r * s + c * co;
             z.posZ = stCharacter.posZ - r * co + c * s;
             if (k % 4 == 0)
@@ -408,7 +400,7 @@ TEST_F(CombatTest, EachKillFallsItsOwnWayAndThenLiesStill) {
     };
     for (float yaw : {0.0f, 90.0f, 230.0f}) {
         float s, c;
-        SweepDirections(yaw, s, c);
+        HeadingSinCos(yaw, s, c);
         for (const Fall &f : falls) {
             Clear();
             structZombies &z = Put(100.0f, 100.0f, f.kind);

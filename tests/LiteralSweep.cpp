@@ -3,12 +3,13 @@
 #include "actors/WeaponMgr.h"
 #include "actors/ZombieMgr.h"
 #include "app/Records.h"
+#include "world/CameraMgr.h"
 
 void LiteralHitZombies(int weapon) {
     if (weapon == 2 && stCharacter.shotSpent)
         return;
     float s, c;
-    SweepDirections(TheCamera.yaw, s, c);
+    HeadingSinCos(TheCamera.yaw, s, c);
     for (int r = 1; r < stWeapon.reach; r++) {
         for (int col = stWeapon.hitColumnStart;
              col < stWeapon.hitColumnEnd + stWeapon.hitColumnExtra; col++) {

@@ -12,7 +12,8 @@ void LiteralDrawZombies() {
     glEnable(GL_TEXTURE_2D);
     for (const structZombies &z : stZombies)
         if (z.active && InDrawSquare(z))
-            DrawZombieSprite(z, TextureMgr->GetTexture(ZombieSprite(z.kind, z.frame)));
+            DrawZombieSprite(z, TextureMgr->GetTexture(ZombieSprite(z.kind, z.frame)),
+                             ZombieFloor(z));
     glDisable(GL_BLEND);
     glDisable(GL_TEXTURE_2D);
 }

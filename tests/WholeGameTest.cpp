@@ -3,6 +3,7 @@
 // actors afresh, and a whole game through WinMain from the first kill to the second death.
 #include "GameTest.h"
 #include "PlayGame.h"
+#include "Stage.h"
 
 #include "actors/CharacterMgr.h"
 #include "actors/WeaponMgr.h"
@@ -34,19 +35,12 @@ class InPlayTest : public GameTest {
         OpenWindow();
         Main.SetScreen(1);
         // A clear field of the map, nobody else around.
-        MoveTo(60.5f, 200.5f);
+        StandAt(60.5f, 200.5f);
         for (structZombies &z : stZombies)
             z.active = false;
         Main.drawDistance = 8; // cheap frames
     }
 
-    // The player somewhere else, and the camera following as walking there would have.
-    static void MoveTo(float x, float z) {
-        stCharacter.posX = x;
-        stCharacter.posZ = z;
-        TheCamera.trackX = x - TheCamera.baseX;
-        TheCamera.trackZ = -z - TheCamera.baseZ - TheCamera.distance;
-    }
     // Frames into the running weapon-0 swing, whichever of the three it is.
     static float SwingProgress() {
         switch (stWeapon.swing) {
@@ -79,7 +73,7 @@ class InPlayTest : public GameTest {
     // camera faces.
     static structZombies &Ahead(int slot, float distance) {
         float s, c;
-        SweepDirections(TheCamera.yaw, s, c);
+        HeadingSinCos(TheCamera.yaw, s, c);
         structZombies &z = stZombies[slot];
         z.active = true;
         z.health = 100;
@@ -522,7 +516,6 @@ class WholeGame {
     int kills[3] = {0, 0, 0};
     int styles[3] = {-1, -1, -1};
     std::vector<int> tracks;
-    int deathTimerSteps = 0;
 
   private:
     void Next(Phase p) {

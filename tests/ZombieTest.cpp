@@ -45,9 +45,7 @@ class ZombieTest : public GameTest {
   protected:
     void SetUp() override {
         GameTest::SetUp();
-        for (auto &row : stMap)
-            for (structMap &cell : row)
-                cell = {1, 0.0f, 2, 0.0f, 0.0f, 0};
+        MapMgr->InitMap(); // flat and open
         stCharacter = kStartCharacter;
         stCharacter.posX = 100.5f;
         stCharacter.posZ = 100.5f;

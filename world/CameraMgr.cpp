@@ -16,9 +16,8 @@ const float kLookAhead = 1.4f;
 // must stay inside the map and, like the new position, on a cell that does not block.
 // The camera's pivot moves with the player.
 bool Move(float angle, bool backward) {
-    const float a = angle * kDegreesToRadians;
-    const float c = static_cast<float>(std::cos(static_cast<double>(a)));
-    const float s = static_cast<float>(std::sin(static_cast<double>(a)));
+    float s, c;
+    HeadingSinCos(angle, s, c);
     float stepX = kStep * s, stepZ = -kStep * c;
     float lookX = kLookAhead * s, lookZ = -kLookAhead * c;
     if (backward) {
@@ -45,6 +44,12 @@ bool Move(float angle, bool backward) {
 }
 
 } // namespace
+
+void HeadingSinCos(float degrees, float &s, float &c) {
+    const double a = static_cast<double>(degrees * kDegreesToRadians);
+    s = static_cast<float>(std::sin(a));
+    c = static_cast<float>(std::cos(a));
+}
 
 void WorldToClip(float clip[16]) {
     float view[16], projection[16];

@@ -22,3 +22,8 @@ void WorldToClip(float clip[16]);
 
 // Degrees to radians in single precision, as every angle of the game is converted.
 const float kDegreesToRadians = 0.017453292f;
+
+// Sine and cosine of a heading in degrees, as the walking and the weapons take them: the
+// angle in single-precision radians, the functions in double precision, rounded back. At
+// heading h the way ahead on the map is (sin, -cos) and the way to the right (cos, sin).
+void HeadingSinCos(float degrees, float &s, float &c);

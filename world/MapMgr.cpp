@@ -166,12 +166,9 @@ void CMapMgr::DrawMap() {
         const float x0 = i - 0.5f, x1 = i + 0.5f;
         // Most rows of the square lie behind or beside the camera. A row whose cells all
         // lie beyond one plane of the view volume draws nothing, and is passed over
-        // whole; it would only have bound the textures of its walls without a side, of
-        // which the last one stays bound.
-        // (A height that is no number, from a damaged map file, keeps the row.)
+        // whole. (A height that is no number, from a damaged map file, keeps the row.)
         float yLow = stMap[i][jFirst].floorHeight, yHigh = yLow;
-        bool finite = true, unsided = false;
-        unsigned lastUnsided = 0;
+        bool finite = true;
         for (int j = jFirst; j <= jLast; j++) {
             const structMap &cell = stMap[i][j];
             finite = finite && std::isfinite(cell.floorHeight);
@@ -182,17 +179,10 @@ void CMapMgr::DrawMap() {
                 finite = finite && std::isfinite(cell.wallBase) && std::isfinite(top);
                 yLow = std::min(yLow, cell.wallBase);
                 yHigh = std::max(yHigh, top);
-                if (cell.wallSide < 1 || cell.wallSide > 4) {
-                    unsided = true;
-                    lastUnsided = TextureMgr->GetWallTexture(cell.wallTexture);
-                }
             }
         }
-        if (finite && run.BoxOutside(x0, x1, yLow, yHigh, jFirst - 0.5f, jLast + 0.5f)) {
-            if (unsided)
-                run.Bind(lastUnsided);
+        if (finite && run.BoxOutside(x0, x1, yLow, yHigh, jFirst - 0.5f, jLast + 0.5f))
             continue;
-        }
         for (int j = jFirst; j <= jLast; j++) {
             const structMap &cell = stMap[i][j];
             const float z0 = j - 0.5f, z1 = j + 0.5f;

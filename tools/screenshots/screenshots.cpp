@@ -3,11 +3,14 @@
 // scripted scene through the main loop with injected keys and buttons, and captures the
 // screen at the chosen moments with ImageMagick's import.
 // Usage: screenshots OUTPUT_FOLDER   (run from the run directory)
+#include "../../tests/Stage.h"
+
 #include "actors/CharacterMgr.h"
 #include "actors/WeaponMgr.h"
 #include "actors/ZombieMgr.h"
 #include "app/Main.h"
 #include "app/Records.h"
+#include "world/CameraMgr.h"
 #include "input/InputSystem.h"
 #include "platform/testing.h"
 
@@ -35,18 +38,10 @@ void Capture(const char *name) {
 // the camera's heading) and to its right.
 void Stage(int slot, int kind, float ahead, float right) {
     float s, c;
-    SweepDirections(TheCamera.yaw, s, c);
+    HeadingSinCos(TheCamera.yaw, s, c);
     structZombies &z = stZombies[slot];
-    const float halfWidths[] = {1.5f, 1.5f, 1.5f, 1.25f, 1.25f};
-    const float halfHeights[] = {1.875f, 1.875f, 1.875f, 1.36f, 0.989f};
-    z = structZombies();
+    z = FreshZombie(kind);
     z.active = true;
-    z.health = 100;
-    z.hitWeapon = -1;
-    z.hitSwing = -1;
-    z.kind = kind;
-    z.halfWidth = halfWidths[kind];
-    z.halfHeight = halfHeights[kind];
     z.posX = stCharacter.posX + ahead * s + right * c;
     z.posZ = stCharacter.posZ - ahead * c + right * s;
     z.walking = true;
@@ -60,10 +55,7 @@ void ClearStage() {
 
 // The player at a place, facing a heading, the camera following as if walked there.
 void Stand(float x, float z, float yaw, float pitch) {
-    stCharacter.posX = x;
-    stCharacter.posZ = z;
-    TheCamera.trackX = x - TheCamera.baseX;
-    TheCamera.trackZ = -z - TheCamera.baseZ - TheCamera.distance;
+    StandAt(x, z);
     Mouse->posX = yaw; // the mouse is the camera's heading and tilt
     Mouse->posY = -pitch;
     TheCamera.yaw = yaw;
@@ -71,6 +63,8 @@ void Stand(float x, float z, float yaw, float pitch) {
 
 // The scene, one step a pass once the game is on; false when it is over.
 bool Step(int pass) {
+    if (pass >= 14 && pass < 22)
+        seams::MouseWheel(1); // zoom in for the cut, one step a pass
     switch (pass) {
     case 0: // the fight, on the road past the Carnival: a crowd of every kind
         Stand(100.5f, 59.5f, 90.0f, 14.0f);
@@ -106,16 +100,6 @@ bool Step(int pass) {
     case 14: // a cut close up, beside the player
         Stand(120.5f, 59.5f, 75.0f, 20.0f);
         ClearStage();
-        seams::MouseWheel(1); // zoom in, one step a pass
-        return true;
-    case 15:
-    case 16:
-    case 17:
-    case 18:
-    case 19:
-    case 20:
-    case 21:
-        seams::MouseWheel(1);
         return true;
     case 22:
         Stage(0, 2, 2.2f, 1.6f);
