@@ -33,16 +33,18 @@ std::string UnixPath(const char *path) {
     return p;
 }
 
+// The folder of the running executable; empty if it cannot be told. Never the current
+// directory: a library of the expected name lying there is not ours to run.
 std::string ProgramFolder() {
     if (!plat::S().libraryFolder.empty())
         return plat::S().libraryFolder;
     char exe[4096];
     const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
     if (n <= 0)
-        return ".";
+        return "";
     std::string path(exe, static_cast<size_t>(n));
     const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
+    return slash == std::string::npos ? "" : path.substr(0, slash);
 }
 
 } // namespace
@@ -93,21 +95,20 @@ BOOL CloseHandle(HANDLE handle) {
 HMODULE LoadLibraryA(LPCSTR name) {
     if (!name || !*name)
         return nullptr;
+    // A library is only ever loaded from the program's own folder, by full path, so that
+    // neither the system's library search path nor the current directory can bring in
+    // another file of the same name. A DLL name becomes lib<name>.so.
     std::string file = UnixPath(name);
-    void *library = nullptr;
-    if (file.find('/') != std::string::npos) {
-        library = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-    } else {
-        std::string base = file;
-        std::transform(base.begin(), base.end(), base.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        if (base.size() > 4 && base.compare(base.size() - 4, 4, ".dll") == 0)
-            base.resize(base.size() - 4);
-        const std::string shared = "lib" + base + ".so";
-        library = dlopen((ProgramFolder() + "/" + shared).c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!library)
-            library = dlopen(shared.c_str(), RTLD_NOW | RTLD_LOCAL);
-    }
+    const size_t slash = file.rfind('/');
+    std::string base = slash == std::string::npos ? file : file.substr(slash + 1);
+    std::transform(base.begin(), base.end(), base.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (base.size() > 4 && base.compare(base.size() - 4, 4, ".dll") == 0)
+        base = "lib" + base.substr(0, base.size() - 4) + ".so";
+    const std::string folder = ProgramFolder();
+    if (folder.empty() || base.empty() || base == "." || base == "..")
+        return nullptr;
+    void *library = dlopen((folder + "/" + base).c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library)
         return nullptr;
     Libraries().push_back(library);

@@ -91,6 +91,7 @@ struct State {
     std::atomic<int> waveOutWrites{0};
     std::atomic<bool> recordWaveOut{false};
     bool manualWaveOut = false;
+    std::function<void()> afterWaveOutReset;
     std::mutex recordLock;
     std::vector<std::vector<char>> waveOutLog;
     // Counters

@@ -32,6 +32,7 @@ void Reset() {
     s.swapIntervals.clear();
     s.libraryFolder.clear();
     s.manualWaveOut = false;
+    s.afterWaveOutReset = nullptr;
     s.recordWaveOut = false;
     s.waveOutOpens = 0;
     s.waveOutWrites = 0;
@@ -195,6 +196,9 @@ int FinishWaveOutBuffers(int queued) {
 }
 bool WaitWaveOutNotices(int milliseconds) {
     return plat::WaitWaveOutNotices(milliseconds);
+}
+void AfterWaveOutReset(std::function<void()> hook) {
+    S().afterWaveOutReset = std::move(hook);
 }
 void RecordWaveOut(bool on) {
     S().recordWaveOut = on;

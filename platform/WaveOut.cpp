@@ -36,6 +36,7 @@ struct HWAVEOUT__ {
     unsigned long posted = 0, told = 0; // notices queued and notices handled, ever
     std::condition_variable toldOne;
     bool closing = false;
+    bool shut = false; // waveOutClose has begun: nothing more may be queued
     std::thread notifier;
 };
 
@@ -280,6 +281,8 @@ MMRESULT waveOutWrite(HWAVEOUT device, WAVEHDR *header, UINT size) {
     if (!header || size < sizeof(WAVEHDR))
         return MMSYSERR_INVALPARAM;
     std::lock_guard<std::mutex> guard(device->lock);
+    if (device->shut)
+        return MMSYSERR_INVALHANDLE; // being closed
     if (!(header->dwFlags & WHDR_PREPARED))
         return WAVERR_UNPREPARED;
     if (header->dwFlags & WHDR_INQUEUE)
@@ -297,20 +300,24 @@ MMRESULT waveOutWrite(HWAVEOUT device, WAVEHDR *header, UINT size) {
 MMRESULT waveOutReset(HWAVEOUT device) {
     if (!Live(device))
         return MMSYSERR_INVALHANDLE;
-    std::unique_lock<std::mutex> guard(device->lock);
-    // Playback stops at once: from here on SDL's thread touches no buffer of the queue.
-    while (!device->queue.empty())
-        FinishHead(device);
-    // A callback that was already running may still write its buffer after the program
-    // has decided to stop: wait until everything told so far has been handled, and hand
-    // back what was written meanwhile, so that the device can be closed right after.
-    // (Not from inside the callback, which would wait for itself.)
-    if (std::this_thread::get_id() != device->notifier.get_id()) {
-        const unsigned long target = device->posted;
-        device->toldOne.wait(guard, [device, target] { return device->told >= target; });
+    {
+        std::unique_lock<std::mutex> guard(device->lock);
+        // Playback stops at once: from here on SDL's thread touches no buffer of the queue.
         while (!device->queue.empty())
             FinishHead(device);
+        // A callback that was already running may still write its buffer after the program
+        // has decided to stop: wait until everything told so far has been handled, and
+        // hand back what was written meanwhile, so that the device can be unprepared and
+        // closed right after. (Not from inside the callback, which would wait for itself.)
+        if (std::this_thread::get_id() != device->notifier.get_id()) {
+            const unsigned long target = device->posted;
+            device->toldOne.wait(guard, [device, target] { return device->told >= target; });
+            while (!device->queue.empty())
+                FinishHead(device);
+        }
     }
+    if (plat::S().afterWaveOutReset)
+        plat::S().afterWaveOutReset();
     return MMSYSERR_NOERROR;
 }
 
@@ -320,9 +327,14 @@ MMRESULT waveOutClose(HWAVEOUT device) {
     if (std::this_thread::get_id() == device->notifier.get_id())
         return MMSYSERR_HANDLEBUSY; // from inside its own callback
     {
-        std::lock_guard<std::mutex> guard(device->lock);
+        std::unique_lock<std::mutex> guard(device->lock);
+        // A callback still running, or still to be told, may write a buffer: let those
+        // finish first, so that the queue checked below is the queue that stays.
+        const unsigned long target = device->posted;
+        device->toldOne.wait(guard, [device, target] { return device->told >= target; });
         if (!device->queue.empty())
             return WAVERR_STILLPLAYING;
+        device->shut = true;
     }
     if (device->sdl)
         Detach(device);

@@ -51,7 +51,7 @@ enum class Fault {
     DestroyWindow,
     UnregisterClass,
     DirectInputCreate,
-    WaveOutOpen, // no audio device can be opened
+    WaveOutOpen,  // no audio device can be opened
     SwapInterval, // the driver refuses to stop waiting for the display's retrace
     Count
 };
@@ -98,6 +98,9 @@ void SetLibraryFolder(const std::string &folder);
 void ManualWaveOut(bool on);
 int FinishWaveOutBuffers(int queued = 1);
 bool WaitWaveOutNotices(int milliseconds = 5000);
+// Called as waveOutReset returns, on the thread that reset: the moment between a reset
+// and the unprepare and close that follow it.
+void AfterWaveOutReset(std::function<void()> hook);
 // Keeps a copy of every buffer written to a wave-out device, in the order written.
 void RecordWaveOut(bool on);
 std::vector<std::vector<char>> WaveOutLog();

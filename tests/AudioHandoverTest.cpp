@@ -166,4 +166,148 @@ TEST_F(AudioHandoverTest, RapidTuneChangesWhileTheCallbackRefillsKeepEveryTuneWh
     EXPECT_EQ(at, log.size()) << "buffers written that belong to no switch";
 }
 
+// A refill held up in its render, after it has seen the tune still streaming: the stop
+// that begins meanwhile must not come between that refill and its write. The render is
+// paused on a gate, and the seam at the end of the reset lets it go at the worst moment
+// there is, between the reset and the unprepare and close that follow.
+struct RenderGate {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool entered = false, open = false;
+    int writesAtEntry = 0;
+};
+RenderGate *gate = nullptr;
+EmuAPUProc realRender = nullptr;
+
+void *GatedRender(void *buffer, uint32_t count, uint8_t type) {
+    {
+        std::unique_lock<std::mutex> hold(gate->lock);
+        gate->entered = true;
+        gate->writesAtEntry = seams::WaveOutWrites();
+        gate->changed.notify_all();
+        gate->changed.wait_for(hold, std::chrono::seconds(5), [] { return gate->open; });
+    }
+    return realRender(buffer, count, type);
+}
+
+void OpenGate() {
+    std::lock_guard<std::mutex> hold(gate->lock);
+    gate->open = true;
+    gate->changed.notify_all();
+}
+
+TEST_F(AudioHandoverTest, ARefillHeldUpAcrossTheStopCannotKeepTheDeviceOpen) {
+    ASSERT_TRUE(WriteTestTune(Tune("Zombies"), 0x1000));
+    ASSERT_TRUE(WriteTestTune(Tune("Carnival"), 0x0800));
+    MusicMgr->InitSound();
+    ASSERT_NE(Player.emuAPU, nullptr) << "no emulator library in " << kRunDir;
+    MusicMgr->PlaySPC(0);
+    ASSERT_TRUE(Wav.playing);
+
+    RenderGate held;
+    gate = &held;
+    realRender = Player.emuAPU;
+    Player.emuAPU = GatedRender;
+    // The head buffer ends; its refill stops in the render.
+    ASSERT_EQ(seams::FinishWaveOutBuffers(1), 1);
+    {
+        std::unique_lock<std::mutex> hold(held.lock);
+        ASSERT_TRUE(
+            held.changed.wait_for(hold, std::chrono::seconds(2), [&] { return held.entered; }));
+    }
+    // Once the reset is over, the refill goes on and writes, before the close looks.
+    seams::AfterWaveOutReset([&] {
+        OpenGate();
+        const auto until = Clock::now() + std::chrono::seconds(1);
+        while (seams::WaveOutWrites() == held.writesAtEntry && Clock::now() < until)
+            std::this_thread::yield();
+    });
+    std::atomic<bool> stopped{false};
+    std::thread stop([&] {
+        Player.WavClose();
+        stopped = true;
+    });
+    // The reset waits for the refill that is under way, however long it renders.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(stopped) << "the stop went past a refill still rendering";
+    OpenGate();
+    stop.join();
+    seams::AfterWaveOutReset(nullptr);
+    Player.emuAPU = realRender;
+
+    EXPECT_EQ(seams::LiveWaveOuts(), 0) << "the close failed: the device stays attached";
+    for (const WAVEHDR &h : Wav.headers)
+        EXPECT_FALSE(h.dwFlags & WHDR_INQUEUE) << "a buffer left queued on a closed device";
+    // The next room's tune opens and streams.
+    MusicMgr->PlaySPC(3);
+    EXPECT_TRUE(Wav.playing);
+    EXPECT_EQ(seams::LiveWaveOuts(), 1);
+    PlayOneBuffer();
+    EXPECT_EQ(seams::LiveWaveOuts(), 1);
+}
+
+// The same at the device, for a program whose callback refills whatever comes back
+// until told to stop: a refill still on its way when the close looks at the queue must
+// neither be queued on a device that is gone nor leave the device half closed.
+std::atomic<bool> refilling{false};
+void CALLBACK GatedRefill(HWAVEOUT device, UINT message, DWORD_PTR, DWORD_PTR header, DWORD_PTR) {
+    if (message != WOM_DONE || !refilling)
+        return;
+    GatedRender(nullptr, 0, 0);
+    waveOutWrite(device, reinterpret_cast<WAVEHDR *>(header), sizeof(WAVEHDR));
+}
+
+void *NoRender(void *, uint32_t, uint8_t) {
+    return nullptr;
+}
+
+TEST_F(AudioHandoverTest, ACloseRacingARefillEndsClosedWithNothingQueued) {
+    RenderGate held;
+    gate = &held;
+    realRender = NoRender;
+    refilling = true;
+    WAVEFORMATEX format = {};
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = 2;
+    format.nSamplesPerSec = 32000;
+    format.nBlockAlign = 4;
+    format.nAvgBytesPerSec = 128000;
+    format.wBitsPerSample = 16;
+    HWAVEOUT device = nullptr;
+    ASSERT_EQ(waveOutOpen(&device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(GatedRefill),
+                          0, CALLBACK_FUNCTION),
+              MMSYSERR_NOERROR);
+    std::vector<char> data(400);
+    WAVEHDR header = {};
+    header.lpData = data.data();
+    header.dwBufferLength = static_cast<DWORD>(data.size());
+    ASSERT_EQ(waveOutPrepareHeader(device, &header, sizeof header), MMSYSERR_NOERROR);
+    ASSERT_EQ(waveOutWrite(device, &header, sizeof header), MMSYSERR_NOERROR);
+    // The buffer ends; its refill is held before it writes, and the queue is empty.
+    ASSERT_EQ(seams::FinishWaveOutBuffers(1), 1);
+    {
+        std::unique_lock<std::mutex> hold(held.lock);
+        ASSERT_TRUE(
+            held.changed.wait_for(hold, std::chrono::seconds(2), [&] { return held.entered; }));
+    }
+    std::atomic<MMRESULT> closed{MMSYSERR_ERROR};
+    std::thread close([&] { closed = waveOutClose(device); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    OpenGate();
+    close.join();
+    if (closed == MMSYSERR_NOERROR) {
+        EXPECT_EQ(seams::LiveWaveOuts(), 0);
+        EXPECT_FALSE(header.dwFlags & WHDR_INQUEUE) << "queued on a device that is gone";
+    } else {
+        // Still playing, as the program made it: stopping it the usual way closes it.
+        EXPECT_EQ(closed, WAVERR_STILLPLAYING);
+        refilling = false;
+        EXPECT_EQ(waveOutReset(device), MMSYSERR_NOERROR);
+        EXPECT_EQ(waveOutUnprepareHeader(device, &header, sizeof header), MMSYSERR_NOERROR);
+        EXPECT_EQ(waveOutClose(device), MMSYSERR_NOERROR);
+        EXPECT_EQ(seams::LiveWaveOuts(), 0);
+    }
+    refilling = false;
+}
+
 } // namespace

@@ -19,6 +19,9 @@
 #include <filesystem>
 #include <thread>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 using AudioTest = MusicTest;
@@ -279,6 +282,44 @@ void OpenEmulatorLibrary(HMODULE &library, LoadSPCFileProc &load, EmuAPUProc &em
         reinterpret_cast<void (*)()>(GetProcAddress(library, "LoadSPCFile")));
     emu = reinterpret_cast<EmuAPUProc>(
         reinterpret_cast<void (*)()>(GetProcAddress(library, "EmuAPU")));
+}
+
+// Runs the library probe in `folder` with the given library search path, and returns its
+// exit code: 0 the real library, 1 none, 2 the decoy.
+int ProbeLibrary(const std::string &folder, const char *searchPath,
+                 const std::string &libraryFolder, const char *name = "SNESAPU.DLL") {
+    const pid_t child = fork();
+    if (child == 0) {
+        if (chdir(folder.c_str()) != 0)
+            _exit(100);
+        setenv("LD_LIBRARY_PATH", searchPath, 1);
+        execl(LIBRARY_PROBE, LIBRARY_PROBE, libraryFolder.c_str(), name,
+              static_cast<char *>(nullptr));
+        _exit(101);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+TEST(EmulatorLibrary, OnlyTheProgramsOwnFolderIsLookedIn) {
+    const std::string decoys = DECOY_FOLDER;
+    ASSERT_TRUE(std::filesystem::exists(decoys + "/libsnesapu.so"));
+    ASSERT_TRUE(std::filesystem::exists(decoys + "/SNESAPU.DLL"));
+    // The probe's own folder has no emulator library; decoys lie in the current directory
+    // and on the library search path, given by name and as "the current directory".
+    for (const char *searchPath : {DECOY_FOLDER, ".", ""})
+        EXPECT_EQ(ProbeLibrary(decoys, searchPath, ""), 1)
+            << "a library was loaded from outside the program's folder (search path \""
+            << searchPath << "\")";
+    // A name with a folder in it names no other place either.
+    EXPECT_EQ(ProbeLibrary(decoys + "/..", "", "", "decoy/SNESAPU.DLL"), 1);
+    EXPECT_EQ(ProbeLibrary(decoys, "", "", "./SNESAPU.DLL"), 1);
+    EXPECT_EQ(ProbeLibrary(decoys, "", "", (decoys + "/SNESAPU.DLL").c_str()), 1);
+    // With the library in the program's folder, that one comes, decoys or not.
+    EXPECT_EQ(ProbeLibrary(decoys, DECOY_FOLDER, kRunDir), 0);
+    EXPECT_EQ(ProbeLibrary(decoys, ".", kRunDir, "..\\SNESAPU.DLL"), 0);
 }
 
 TEST(EmulatorLibrary, ATuneStillSoundsAfterTenMinutesAndABadImageIsSilent) {
