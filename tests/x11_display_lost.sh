@@ -44,8 +44,14 @@ start_x() {
         [ -s "$work/displayfd" ] && break
         sleep 0.05
     done
-    [ -s "$work/displayfd" ] || return 1
-    export DISPLAY=:$(head -n1 "$work/displayfd")
+    [ -s "$work/displayfd" ] || {
+        kill -9 "$xvfb" 2>/dev/null
+        wait "$xvfb" 2>/dev/null
+        xvfb=
+        return 1
+    }
+    DISPLAY=:$(head -n1 "$work/displayfd")
+    export DISPLAY
 }
 
 wait_window() {
@@ -97,7 +103,8 @@ run() {
         kill -9 "$game" "$xvfb" 2>/dev/null
         wait "$game" 2>/dev/null
         wait "$xvfb" 2>/dev/null
-        game= xvfb=
+        game=''
+        xvfb=''
         return
     }
     sleep 0.2
