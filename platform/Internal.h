@@ -104,9 +104,13 @@ State &S();
 bool Faulted(seams::Fault fault);
 bool EnsureVideo(); // SDL video up (lazily); false when no display can be opened
 bool VideoUp();
-void PumpEvents();
-void RaiseTerminateSignal();  // what SIGTERM does, for the seams    // SDL events and signals into
-                              // the queue and the input state
+void PumpEvents();           // SDL events and signals into the queue and the input state
+void RaiseTerminateSignal(); // what SIGTERM does, for the seams
+// From the first message box or video start on: a lost X connection ends the game with
+// one line on stderr and this exit code. With a window, its own connection is watched
+// as well.
+constexpr int DisplayLostExitCode = 1;
+void WatchDisplay(SDL_Window *window = nullptr);
 HWND FindWindow(HWND window); // the window if it is live, else null
 void DestroyAllWindows();
 

@@ -3,6 +3,7 @@
 
 #include <SDL2/SDL.h>
 #include <cstdio>
+#include <cstdlib>
 
 int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     plat::State &s = plat::S();
@@ -46,6 +47,9 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     data.message = body;
     data.numbuttons = yesNo ? 2 : 1;
     data.buttons = yesNo ? yesNoButtons : okButton;
+    // The box has an X connection of its own when the video is not up yet.
+    if (!plat::VideoUp() && std::getenv("DISPLAY"))
+        plat::WatchDisplay();
     int answer = 0;
     if (SDL_ShowMessageBox(&data, &answer) != 0) {
         // No desktop to show it on: the text must still reach the user.

@@ -121,6 +121,7 @@ bool EnsureVideo() {
     }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return false;
+    WatchDisplay();
     return true;
 }
 
@@ -485,6 +486,7 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
     SDL_Window *sdl = SDL_CreateWindow(windowName ? windowName : "", x, y, width, height, flags);
     if (!sdl)
         return nullptr;
+    plat::WatchDisplay(sdl);
     if (fullscreen) {
         SDL_DisplayMode mode = {};
         mode.w = s.modeWidth;
