@@ -4,6 +4,7 @@
 // by DispatchMessageA, or sent directly while a window is created and shown.
 #include "platform/Internal.h"
 
+#include <GL/gl.h>
 #include <SDL2/SDL.h>
 #include <algorithm>
 #include <atomic>
@@ -44,6 +45,11 @@ void QuitVideo() {
 }
 
 bool videoTried = false;
+
+bool Offscreen() {
+    const char *driver = SDL_GetCurrentVideoDriver();
+    return driver && std::strcmp(driver, "offscreen") == 0;
+}
 
 HWND FromSdl(Uint32 windowId) {
     for (HWND w : S().windows)
@@ -707,6 +713,12 @@ BOOL SwapBuffers(HDC dc) {
     if (!plat::FindDC(dc))
         return FALSE;
     SDL_GL_SwapWindow(dc->window->sdl);
+    // Without a display (SDL's offscreen driver) the swap shows nothing and waits for
+    // nothing, so a software renderer lets finished frames pile up in its queue, well
+    // over a gigabyte when the machine is busy. Finish the frame instead, as showing it
+    // on a display would.
+    if (plat::Offscreen())
+        glFinish();
     S().presents++;
     return TRUE;
 }

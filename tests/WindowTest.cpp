@@ -3,6 +3,7 @@
 #include "GameTest.h"
 
 #include <GL/gl.h>
+#include <SDL2/SDL.h>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -282,6 +283,46 @@ TEST_F(WindowTest, WindowProcedureKeepsKeysSizeAndRefusesTheScreenSaver) {
     DefWindowProcA(Main.hWnd, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
     EXPECT_FALSE(seams::ScreenSaverInhibited());
     Main.KillGLWindow();
+}
+
+} // namespace
+
+namespace {
+
+// Without a display the swap shows nothing; it must still finish the frame, or a
+// software renderer queues frame after frame while the game runs ahead of it (over a
+// gigabyte in a long game on a busy machine). A fence set after a heavy frame has
+// passed by the time the swap returns.
+TEST_F(WindowTest, WithoutADisplayASwapFinishesTheFrame) {
+    OpenWindow(640, 480);
+    using FenceSync = GLsync(APIENTRY *)(GLenum, GLbitfield);
+    using ClientWaitSync = GLenum(APIENTRY *)(GLsync, GLbitfield, GLuint64);
+    using DeleteSync = void(APIENTRY *)(GLsync);
+    auto fenceSync = reinterpret_cast<FenceSync>(SDL_GL_GetProcAddress("glFenceSync"));
+    auto clientWaitSync = reinterpret_cast<ClientWaitSync>(SDL_GL_GetProcAddress("glClientWaitSync"));
+    auto deleteSync = reinterpret_cast<DeleteSync>(SDL_GL_GetProcAddress("glDeleteSync"));
+    ASSERT_TRUE(fenceSync && clientWaitSync && deleteSync) << "no fences in this GL";
+    ASSERT_STREQ(SDL_GetCurrentVideoDriver(), "offscreen");
+    for (int round = 0; round < 5; round++) {
+        // Enough blended full-window quads to keep the renderer busy for a while.
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        for (int k = 0; k < 300; k++) {
+            glColor4f(0.5f, 0.2f, 0.1f, 0.1f);
+            glBegin(GL_QUADS);
+            glVertex3f(-100.0f, -100.0f, -1.0f);
+            glVertex3f(100.0f, -100.0f, -1.0f);
+            glVertex3f(100.0f, 100.0f, -1.0f);
+            glVertex3f(-100.0f, 100.0f, -1.0f);
+            glEnd();
+        }
+        glDisable(GL_BLEND);
+        GLsync fence = fenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+        ASSERT_TRUE(SwapBuffers(Main.GetHDC()));
+        EXPECT_EQ(clientWaitSync(fence, 0, 0), static_cast<GLenum>(GL_ALREADY_SIGNALED))
+            << "round " << round << ": the frame was still being drawn after the swap";
+        deleteSync(fence);
+    }
 }
 
 } // namespace
