@@ -128,6 +128,12 @@ bool EnsureVideo() {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return false;
     WatchDisplay();
+    // The GL driver stays loaded for as long as video is up, not only while a window
+    // lives: a window made anew (a change of resolution) then finds the driver as the
+    // last one left it, instead of shutting it down and starting it again, which costs
+    // time and leaks a little memory inside the driver at every change. A driver that
+    // cannot be loaded here fails the window's creation instead.
+    SDL_GL_LoadLibrary(nullptr);
     return true;
 }
 

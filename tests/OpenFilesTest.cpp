@@ -2,6 +2,7 @@
 // and after the things the game repeats for as long as it runs (the window's start-up
 // and tear-down, the change of tune, pictures that fail to load, the map file read).
 // A game that leaks one per tune change runs out of descriptors in a long session.
+#include "Descriptors.h"
 #include "GameTest.h"
 #include "TestPictures.h"
 
@@ -12,61 +13,16 @@
 #include "platform/glpng.h"
 
 #include <GL/gl.h>
-#include <dirent.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
-#include <sstream>
 #include <string>
 
 namespace {
 
 const std::string kRunDir = std::filesystem::current_path().string();
-
-// The open descriptors of this process and what each one refers to.
-std::map<int, std::string> OpenDescriptors() {
-    std::map<int, std::string> open;
-    DIR *dir = opendir("/proc/self/fd");
-    if (!dir)
-        return open;
-    const int own = dirfd(dir);
-    while (dirent *entry = readdir(dir)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        const int fd = std::atoi(entry->d_name);
-        if (fd == own)
-            continue;
-        char target[512] = {};
-        const std::string link = std::string("/proc/self/fd/") + entry->d_name;
-        const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
-        open[fd] = n > 0 ? std::string(target, size_t(n)) : "?";
-    }
-    closedir(dir);
-    return open;
-}
-
-// The descriptors in `after` that were not open in `before`, for the failure message.
-std::string Opened(const std::map<int, std::string> &before,
-                   const std::map<int, std::string> &after) {
-    std::ostringstream out;
-    int shown = 0;
-    for (const auto &fd : after)
-        if (!before.count(fd.first) && shown++ < 10)
-            out << "\n  fd " << fd.first << " -> " << fd.second;
-    for (const auto &fd : before)
-        if (!after.count(fd.first) && shown++ < 10)
-            out << "\n  closed: fd " << fd.first << " -> " << fd.second;
-    if (shown > 10)
-        out << "\n  ... and " << shown - 10 << " more";
-    return out.str();
-}
-
-#define EXPECT_SAME_DESCRIPTORS(before, after)                                                     \
-    EXPECT_EQ((after).size(), (before).size()) << Opened((before), (after))
 
 class OpenFilesTest : public GameTest {
   protected:
