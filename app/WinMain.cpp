@@ -15,7 +15,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     if (!Main.CreateGLWindow("Hollowmere's Gravewake", Main.width, Main.height, 16,
                              Main.GetFullscreen()))
-        return 0;
+        return 1; // no window, no game: not a success for whoever started it
 
     int exitCode = 0;
     while (MainLoopPass(exitCode)) {

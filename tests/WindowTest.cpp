@@ -108,9 +108,9 @@ TEST_F(WindowTest, RefusedFullScreenModeOffersWindowedMode) {
     ExpectNothingLeft();
 }
 
-TEST_F(WindowTest, DecliningWindowedModeEndsWithCodeZeroAndNoWindow) {
+TEST_F(WindowTest, DecliningWindowedModeEndsWithCodeOneAndNoWindow) {
     seams::ScriptAnswers({IDYES, IDNO});
-    EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW), 0);
+    EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW), 1);
     const Boxes &shown = seams::BoxesShown();
     ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown[2].text, "Program Will Now Close.");
@@ -141,7 +141,7 @@ TEST_F(WindowTest, EachFailingCreationStepShowsItsBoxAndReleasesWhatWasMade) {
         RebuildMain();
         seams::ScriptAnswers({IDNO});
         seams::SetFault(step.fault);
-        EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW), 0);
+        EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW), 1);
         ExpectBoxes({{"Would You Like To Run In Fullscreen Mode?", "Start FullScreen?",
                       MB_YESNO | MB_ICONQUESTION},
                      {step.text, "ERROR", kErrorType}});

@@ -175,6 +175,20 @@ for sig in KILL TERM; do
     done
 done
 
+# No display at all, from the start: no window can be made, and that is no success.
+if [ ! -e "$run_dir/gravewake" ]; then
+    fail "no game at $run_dir/gravewake"
+else
+    (cd "$run_dir" && env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy \
+        timeout 20 ./gravewake >"$work/none.out" 2>"$work/none.err" </dev/null)
+    code=$?
+    if [ $code -eq 0 ] || [ $code -eq 124 ]; then
+        fail "no display: exit code $code"
+    else
+        echo "no display: code $code"
+    fi
+fi
+
 [ $failures -eq 0 ] || {
     echo "$failures failed"
     exit 1
