@@ -299,7 +299,8 @@ TEST_F(WindowTest, WithoutADisplayASwapFinishesTheFrame) {
     using ClientWaitSync = GLenum(APIENTRY *)(GLsync, GLbitfield, GLuint64);
     using DeleteSync = void(APIENTRY *)(GLsync);
     auto fenceSync = reinterpret_cast<FenceSync>(SDL_GL_GetProcAddress("glFenceSync"));
-    auto clientWaitSync = reinterpret_cast<ClientWaitSync>(SDL_GL_GetProcAddress("glClientWaitSync"));
+    auto clientWaitSync =
+        reinterpret_cast<ClientWaitSync>(SDL_GL_GetProcAddress("glClientWaitSync"));
     auto deleteSync = reinterpret_cast<DeleteSync>(SDL_GL_GetProcAddress("glDeleteSync"));
     ASSERT_TRUE(fenceSync && clientWaitSync && deleteSync) << "no fences in this GL";
     ASSERT_STREQ(SDL_GetCurrentVideoDriver(), "offscreen");
