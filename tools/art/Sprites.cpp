@@ -696,7 +696,8 @@ Image zombieIcon(int size) {
     Image thick = fine;
     for (int y = 0; y < big; ++y)
         for (int x = 0; x < big; ++x) {
-            if (fine.at(x, y).a > 0) continue;
+            if (fine.at(x, y).a > 0)
+                continue;
             bool near = false;
             for (int dy = -(ss - 1); dy < ss && !near; ++dy)
                 for (int dx = -(ss - 1); dx < ss; ++dx)
@@ -705,7 +706,8 @@ Image zombieIcon(int size) {
                         near = true;
                         break;
                     }
-            if (near) thick.at(x, y) = outlineColor;
+            if (near)
+                thick.at(x, y) = outlineColor;
         }
     Image out(size, size);
     for (int y = 0; y < size; ++y)
@@ -716,7 +718,8 @@ Image zombieIcon(int size) {
                     const Rgba &p = thick.at(x * ss + i, y * ss + j);
                     r += p.r * p.a, g += p.g * p.a, b += p.b * p.a, a += p.a;
                 }
-            if (a > 0) out.at(x, y) = {r / a, g / a, b / a, a / (ss * ss)};
+            if (a > 0)
+                out.at(x, y) = {r / a, g / a, b / a, a / (ss * ss)};
         }
     return out;
 }

@@ -17,8 +17,8 @@ int main(int argc, char **argv) {
     }
     bool ok = true;
     for (int size : {48, 64, 128, 256}) {
-        const std::string dir =
-            std::string(argv[1]) + "/" + std::to_string(size) + "x" + std::to_string(size) + "/apps";
+        const std::string dir = std::string(argv[1]) + "/" + std::to_string(size) + "x" +
+                                std::to_string(size) + "/apps";
         ok = makeDirs(dir) && writePng(dir + "/gravewake.png", iconPicture(size), true) && ok;
     }
     if (!ok) {
