@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
-# The game as a player installs it. First `cmake --install` into a scratch prefix whose
-# name has a space, and the game started from / through its command there: title menu,
-# Escape, exit code 0, nothing written under the prefix. Then the Debian package: built
-# with CPack, checked by lintian (no errors) and for the shared libraries found by
-# dpkg-shlibdeps, installed with dpkg -i, started as `gravewake` from / with nothing of
-# the environment but the display, a home and SDL's disk audio driver: the full-screen
-# question, the title menu, the game with its health bar, a tune that is not silence in
-# the audio file, exit code 0 on Escape, nothing written into the installed folders;
-# then dpkg -r, and no file of the package left.
+# The game as a player installs it. Twice, the game is started from / with nothing of
+# the environment but the display, a home and SDL's disk audio driver, and played: the
+# full-screen question, the title menu, the game with its health bar, a tune that is not
+# silence in the audio file, exit code 0 on Escape, and nothing written into the
+# installed folders. First through `cmake --install` into a scratch prefix whose name has
+# a space; then as the Debian package: built with CPack, with the shared libraries that
+# dpkg-shlibdeps found and no lintian error, installed with dpkg -i and started as
+# `gravewake`; then dpkg -r, and no file of the package left.
 # It installs into the system, so it runs only as root (exit 77, a skip, otherwise), and
 # never leaves the package installed, whatever happens.
 # Usage: deb_install.sh BUILD_DIR X11PROBE
@@ -125,6 +124,34 @@ end_game() { # WINDOW WHAT
     [ $code -eq 0 ] || fail "$2: exit code $code (the game said: $(head -c 2000 "$work/game.err"))"
 }
 
+# COMMAND from /: the full-screen question, the title menu, Start Game and the health
+# bar, a tune that is not silence in SDL's disk audio file, exit code 0 on Escape.
+play() { # COMMAND WHAT
+    local audio=$work/audio.raw win bar=0 peak=0
+    rm -f "$audio"
+    start_game "$1" SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio"
+    win=$(open_menu) || exit 1
+    press "$win" Return
+    for _ in $(seq 50); do
+        bar=$("$probe" bar "$win") || bar=0
+        [ "$bar" -gt 300 ] && break
+        sleep 0.1
+    done
+    [ "$bar" -gt 300 ] || fail "$2: no health bar after Start Game (${bar} red pixels)"
+    # The tune of the place the player starts in: signed 16-bit samples; the loudest.
+    for _ in $(seq 30); do
+        sleep 0.5
+        [ -s "$audio" ] || continue
+        peak=$(od -An -v -td2 -w2 "$audio" |
+            awk '{ v = $1 < 0 ? -$1 : $1; if (v > m) m = v } END { print m + 0 }')
+        [ "$peak" -gt 1000 ] && break
+    done
+    echo "$2: audio $(stat -c %s "$audio" 2>/dev/null || echo 0) bytes, peak $peak of 32767"
+    [ "$peak" -gt 1000 ] ||
+        fail "$2: no tune heard (peak sample $peak; the game said: $(head -c 2000 "$work/game.err"))"
+    end_game "$win" "$2"
+}
+
 # A listing of a folder tree with sizes and times, to see that nothing was written.
 listing() { find "$@" -printf '%p %s %T@\n' 2>/dev/null | LC_ALL=C sort; }
 
@@ -140,9 +167,7 @@ for path in games/gravewake lib/games/gravewake/gravewake lib/games/gravewake/li
     [ -e "$prefix/$path" ] || fail "cmake --install left out $path"
 done
 listing "$prefix" >"$work/prefix.before"
-start_game "$prefix/games/gravewake" SDL_AUDIODRIVER=dummy
-win=$(open_menu) || exit 1
-end_game "$win" "the game under $prefix"
+play "$prefix/games/gravewake" "the game under $prefix"
 listing "$prefix" >"$work/prefix.after"
 cmp -s "$work/prefix.before" "$work/prefix.after" ||
     fail "the game wrote under $prefix: $(diff "$work/prefix.before" "$work/prefix.after" | head -5)"
@@ -175,29 +200,7 @@ ours=(/usr/lib/games/gravewake /usr/share/games/gravewake /usr/share/doc/gravewa
 listing "${ours[@]}" >"$work/installed.before"
 
 step "gravewake from /"
-audio=$work/audio.raw
-start_game gravewake SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio"
-win=$(open_menu) || exit 1
-press "$win" Return
-bar=0
-for _ in $(seq 50); do
-    bar=$("$probe" bar "$win") || bar=0
-    [ "$bar" -gt 300 ] && break
-    sleep 0.1
-done
-[ "$bar" -gt 300 ] || fail "no health bar after Start Game (${bar} red pixels)"
-# The tune of the place the player starts in: signed 16-bit samples, so its loudest one.
-peak=0
-for _ in $(seq 30); do
-    sleep 0.5
-    [ -s "$audio" ] || continue
-    peak=$(od -An -v -td2 -w2 "$audio" |
-        awk '{ v = $1 < 0 ? -$1 : $1; if (v > m) m = v } END { print m + 0 }')
-    [ "$peak" -gt 1000 ] && break
-done
-echo "audio: $(stat -c %s "$audio" 2>/dev/null || echo 0) bytes, peak $peak of 32767"
-[ "$peak" -gt 1000 ] || fail "no tune heard (peak sample $peak; the game said: $(head -c 2000 "$work/game.err"))"
-end_game "$win" "the installed game"
+play gravewake "the installed game"
 listing "${ours[@]}" >"$work/installed.after"
 cmp -s "$work/installed.before" "$work/installed.after" ||
     fail "the game wrote into its installed folders: $(diff "$work/installed.before" "$work/installed.after" | head -5)"
