@@ -191,11 +191,16 @@ lintian --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1
 cat "$work/lintian.log"
 grep -q '^E: ' "$work/lintian.log" && fail "lintian reports errors"
 
+dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\./|/|; s|/$||' | grep -v '^$' >"$work/files"
+# The folders the package brings that are not here yet must go with it again.
+while IFS= read -r path; do
+    [ -e "$path" ] || echo "$path"
+done <"$work/files" >"$work/new"
+
 step "dpkg -i"
 installed=1
 dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || fail "dpkg -i: $(tail -20 "$work/dpkg.log")"
 dpkg-query -W -f='${db:Status-Abbrev}' "$pkg" | grep -q '^ii' || fail "$pkg is not installed"
-dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\./|/|; s|/$||' | grep -v '^$' >"$work/files"
 ours=(/usr/lib/games/gravewake /usr/share/games/gravewake /usr/share/doc/gravewake)
 listing "${ours[@]}" >"$work/installed.before"
 
@@ -213,6 +218,9 @@ while IFS= read -r path; do
     [ -d "$path" ] && [ ! -L "$path" ] && continue # shared folders such as /usr/share stay
     [ -e "$path" ] || [ -L "$path" ] && left+=("$path")
 done <"$work/files"
+while IFS= read -r path; do
+    [ -e "$path" ] && left+=("$path")
+done <"$work/new"
 for dir in "${ours[@]}"; do
     [ -e "$dir" ] && left+=("$dir/")
 done
