@@ -204,8 +204,12 @@ dpkg-query -W -f='${db:Status-Abbrev}' "$pkg" | grep -q '^ii' || fail "$pkg is n
 ours=(/usr/lib/games/gravewake /usr/share/games/gravewake /usr/share/doc/gravewake)
 listing "${ours[@]}" >"$work/installed.before"
 
-step "gravewake from /"
-play gravewake "the installed game"
+# Started the way the menu starts it: the desktop entry's command, with /usr/games on
+# the PATH as Debian gives every user.
+step "the desktop entry's command from /"
+exec_line=$(sed -n 's/^Exec=//p' /usr/share/applications/*gravewake.desktop 2>/dev/null)
+[ "$exec_line" = gravewake ] || fail "the installed desktop entry runs \"$exec_line\", not gravewake"
+play "$exec_line" "the installed game"
 listing "${ours[@]}" >"$work/installed.after"
 cmp -s "$work/installed.before" "$work/installed.after" ||
     fail "the game wrote into its installed folders: $(diff "$work/installed.before" "$work/installed.after" | head -5)"
