@@ -30,6 +30,9 @@ std::vector<Picture> wallPictures();
 std::vector<Picture> menuPictures(const World &world, const std::vector<Picture> &floors,
                                   const Fonts &fonts);
 
+// The game's icon, size x size with smooth (not cut-out) edges: a zombie's head.
+Image iconPicture(int size);
+
 // A top-down picture of the whole map, cellPixels pixels a cell, with the places named
 // unless names is false.
 Image mapPicture(const World &world, const std::vector<Picture> &floors, const Fonts &fonts,

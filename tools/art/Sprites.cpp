@@ -312,6 +312,28 @@ void eyes(Figure &f, float cx, float cy, float dx, float r, Rgba glow) {
     }
 }
 
+// The plain zombie's head, bald and grey-green, slack jaw, a wound on the scalp, centred
+// at (hx, hy) on a neck from neckFoot up to neckTop.
+void zombieHead(Figure &f, float hx, float hy, float neckFoot, float neckTop) {
+    const Rgba skin = hex(0x86a86a), blood = hex(0x7a1414);
+    f.limb({hx, neckFoot}, {hx, neckTop}, 0.13f, 0.13f, skin);
+    f.next();
+    f.ellipse(hx - 0.36f, hy, 0.08f, 0.12f, skin);
+    f.ellipse(hx + 0.36f, hy, 0.08f, 0.12f, skin);
+    f.ellipse(hx, hy, 0.36f, 0.42f, skin, 0.1f);
+    f.ellipse(hx + 0.14f, hy + 0.26f, 0.12f, 0.07f, blood).flat = true;
+    f.limb({hx - 0.22f, hy + 0.3f}, {hx - 0.05f, hy + 0.38f}, 0.02f, 0.02f, hex(0x3a3a2a)).flat =
+        true;
+    eyes(f, hx, hy + 0.04f, 0.15f, 0.08f, hex(0xf0e860));
+    f.ellipse(hx, hy - 0.22f, 0.14f, 0.11f, hex(0x3a0e12)).flat = true;
+    f.poly({{hx - 0.1f, hy - 0.15f},
+            {hx + 0.1f, hy - 0.15f},
+            {hx + 0.08f, hy - 0.19f},
+            {hx - 0.08f, hy - 0.19f}},
+           hex(0xe8e0c0))
+        .flat = true;
+}
+
 Image zombie(int frame) {
     Figure f(3.0f, 3.75f);
     Gait g = gait(frame);
@@ -356,24 +378,8 @@ Image zombie(int frame) {
                    skin);
         f.next();
     }
-    // Head: bald and grey-green, slack jaw, a wound on the scalp.
-    float hx = bx + 0.03f, hy = 3.2f + by;
-    f.limb({hx, 2.7f + by}, {hx, 2.95f + by}, 0.13f, 0.13f, skin);
-    f.next();
-    f.ellipse(hx - 0.36f, hy, 0.08f, 0.12f, skin);
-    f.ellipse(hx + 0.36f, hy, 0.08f, 0.12f, skin);
-    f.ellipse(hx, hy, 0.36f, 0.42f, skin, 0.1f);
-    f.ellipse(hx + 0.14f, hy + 0.26f, 0.12f, 0.07f, blood).flat = true;
-    f.limb({hx - 0.22f, hy + 0.3f}, {hx - 0.05f, hy + 0.38f}, 0.02f, 0.02f, hex(0x3a3a2a)).flat =
-        true;
-    eyes(f, hx, hy + 0.04f, 0.15f, 0.08f, hex(0xf0e860));
-    f.ellipse(hx, hy - 0.22f, 0.14f, 0.11f, hex(0x3a0e12)).flat = true;
-    f.poly({{hx - 0.1f, hy - 0.15f},
-            {hx + 0.1f, hy - 0.15f},
-            {hx + 0.08f, hy - 0.19f},
-            {hx - 0.08f, hy - 0.19f}},
-           hex(0xe8e0c0))
-        .flat = true;
+    // Head on its neck.
+    zombieHead(f, bx + 0.03f, 3.2f + by, 2.7f + by, 2.95f + by);
     return render(f);
 }
 
@@ -668,7 +674,61 @@ Image gourd(int frame) {
     return render(f);
 }
 
+// The game's icon: the plain zombie's head and shoulders. Drawn four times larger, the
+// outline thickened to four pixels there, then averaged down, so that the edges are
+// smooth at every size and the outline stays one pixel wide.
+Image zombieIcon(int size) {
+    Figure f(1.2f, 1.2f);
+    const Rgba skin = hex(0x86a86a), shirt = hex(0x3e6aa0);
+    f.poly({{-0.5f, 0.0f},
+            {0.5f, 0.0f},
+            {0.46f, 0.17f},
+            {0.2f, 0.26f},
+            {-0.2f, 0.26f},
+            {-0.46f, 0.17f}},
+           shirt);
+    f.poly({{-0.15f, 0.26f}, {0.15f, 0.26f}, {0.0f, 0.1f}}, skin);
+    f.next();
+    zombieHead(f, 0.0f, 0.7f, 0.14f, 0.45f);
+
+    const int ss = 4, big = size * ss;
+    Image fine = render(f, big, big);
+    Image thick = fine;
+    for (int y = 0; y < big; ++y)
+        for (int x = 0; x < big; ++x) {
+            if (fine.at(x, y).a > 0)
+                continue;
+            bool near = false;
+            for (int dy = -(ss - 1); dy < ss && !near; ++dy)
+                for (int dx = -(ss - 1); dx < ss; ++dx)
+                    if (dx * dx + dy * dy <= (ss - 1) * (ss - 1) && fine.inside(x + dx, y + dy) &&
+                        fine.at(x + dx, y + dy).a > 0) {
+                        near = true;
+                        break;
+                    }
+            if (near)
+                thick.at(x, y) = outlineColor;
+        }
+    Image out(size, size);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            float r = 0, g = 0, b = 0, a = 0;
+            for (int j = 0; j < ss; ++j)
+                for (int i = 0; i < ss; ++i) {
+                    const Rgba &p = thick.at(x * ss + i, y * ss + j);
+                    r += p.r * p.a, g += p.g * p.a, b += p.b * p.a, a += p.a;
+                }
+            if (a > 0)
+                out.at(x, y) = {r / a, g / a, b / a, a / (ss * ss)};
+        }
+    return out;
+}
+
 } // namespace
+
+Image iconPicture(int size) {
+    return zombieIcon(size);
+}
 
 std::vector<Picture> spritePictures() {
     std::vector<Picture> out;
