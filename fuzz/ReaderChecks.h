@@ -21,58 +21,74 @@ namespace readerchecks {
 // ones before the first failed read, in the reader's order, side and wall tile only after
 // a wall height above 0. `written` receives how many cells were written whole.
 inline std::string CheckMapLoad(int *written = nullptr) {
-    static auto first = std::make_unique<structMap[][kMapSize]>(kMapSize);
-    auto prefill = [](int pattern) {
+    using Map = structMap[kMapSize][kMapSize];
+    const int cells = kMapSize * kMapSize;
+    static auto patterns = [] {
+        auto made = std::make_unique<structMap[]>(2 * cells);
         uint32_t bits = 0x7fa5a5a5; // a quiet NaN whose payload text input never gives
         float nan;
         std::memcpy(&nan, &bits, sizeof nan);
-        for (auto &row : stMap)
-            for (structMap &cell : row)
-                cell = pattern == 0 ? structMap{1, 0.0f, 2, 0.0f, 0.0f, 0}
-                                    : structMap{-123456789, nan, -987654321, nan, nan, -5555555};
-    };
-    CMapMgr reader;
-    prefill(0);
-    reader.LoadMap();
-    std::memcpy(&first[0][0], stMap, sizeof stMap);
-    prefill(1);
-    reader.LoadMap();
-
-    auto same = [](const auto &a, const auto &b) {
-        uint32_t x, y; // bit for bit, without a library call per field
-        __builtin_memcpy(&x, &a, 4);
-        __builtin_memcpy(&y, &b, 4);
-        return x == y;
-    };
-    bool failed = false; // a read has failed: no later field may be written
-    int whole = 0;
-    for (int i = 0; i < kMapSize; i++)
-        for (int j = 0; j < kMapSize; j++) {
-            const structMap &a = first[i][j], &b = stMap[i][j];
-            const bool fields[] = {
-                same(a.floorTexture, b.floorTexture), same(a.floorHeight, b.floorHeight),
-                same(a.wallBase, b.wallBase),         same(a.wallHeight, b.wallHeight),
-                same(a.wallSide, b.wallSide),         same(a.wallTexture, b.wallTexture),
-            };
-            const int count = fields[3] && a.wallHeight > 0.0f ? 6 : 4;
-            auto cell = [&] {
-                return "cell (" + std::to_string(i) + ", " + std::to_string(j) + "), field ";
-            };
-            for (int k = 0; k < 6; k++) {
-                if (k >= count) {
-                    if (fields[k])
-                        return cell() + std::to_string(k) + " written without a wall";
-                } else if (fields[k] && failed) {
-                    return cell() + std::to_string(k) + " written after a failed read";
-                } else if (!fields[k]) {
-                    failed = true;
-                }
-            }
-            if (!failed)
-                whole++;
+        for (int k = 0; k < cells; k++) {
+            made[k] = {1, 0.0f, 2, 0.0f, 0.0f, 0};
+            made[cells + k] = {-123456789, nan, -987654321, nan, nan, -5555555};
         }
+        return made;
+    }();
+    static auto firstLoad = std::make_unique<structMap[]>(cells);
+    const structMap *patternA = &patterns[0], *patternB = &patterns[cells];
+    CMapMgr reader;
+    std::memcpy(stMap, patternA, sizeof(Map));
+    reader.LoadMap();
+    std::memcpy(&firstLoad[0], stMap, sizeof(Map));
+    std::memcpy(stMap, patternB, sizeof(Map));
+    reader.LoadMap();
+    const structMap *a = &firstLoad[0], *b = &stMap[0][0];
+
+    auto same = [](const auto &x, const auto &y) {
+        uint32_t u, v; // bit for bit, without a library call per field
+        __builtin_memcpy(&u, &x, 4);
+        __builtin_memcpy(&v, &y, 4);
+        return u == v;
+    };
+    auto where = [](int n, int k) {
+        return "cell (" + std::to_string(n / kMapSize) + ", " + std::to_string(n % kMapSize) +
+               "), field " + std::to_string(k);
+    };
+    // Whole cells up to the first failed read, then that cell's fields in reading order.
+    int n = 0;
+    for (; n < cells; n++) {
+        const structMap &x = a[n], &y = b[n];
+        const bool fields[] = {
+            same(x.floorTexture, y.floorTexture), same(x.floorHeight, y.floorHeight),
+            same(x.wallBase, y.wallBase),         same(x.wallHeight, y.wallHeight),
+            same(x.wallSide, y.wallSide),         same(x.wallTexture, y.wallTexture),
+        };
+        const int count = fields[3] && x.wallHeight > 0.0f ? 6 : 4;
+        bool failed = false;
+        for (int k = 0; k < 6; k++) {
+            if (k >= count) {
+                if (fields[k])
+                    return where(n, k) + " written without a wall";
+            } else if (fields[k] && failed) {
+                return where(n, k) + " written after a failed read";
+            } else if (!fields[k]) {
+                failed = true;
+            }
+        }
+        if (failed)
+            break;
+    }
     if (written)
-        *written = whole;
+        *written = n;
+    // Every later cell exactly as it was before each load.
+    const size_t rest = n + 1 < cells ? size_t(cells - n - 1) * sizeof(structMap) : 0;
+    if (rest && (std::memcmp(a + n + 1, patternA + n + 1, rest) != 0 ||
+                 std::memcmp(b + n + 1, patternB + n + 1, rest) != 0)) {
+        for (int m = n + 1;; m++)
+            if (std::memcmp(&a[m], &patternA[m], sizeof(structMap)) != 0 ||
+                std::memcmp(&b[m], &patternB[m], sizeof(structMap)) != 0)
+                return where(m, 0) + "..: a cell written after a failed read";
+    }
     return "";
 }
 
