@@ -24,8 +24,9 @@ void OnWarning(png_structp, png_const_charp) {}
 
 // Decodes the whole file before anything reaches GL, so a broken file leaves nothing
 // half-made. The libpng error path longjmps back here; nothing in this frame needs a
-// destructor.
-bool Decode(std::FILE *file, bool keepAlpha, Image &out) {
+// destructor. A picture wider or taller than maxSize (when above 0) is refused at its
+// header, before any pixel memory is asked for.
+bool Decode(std::FILE *file, bool keepAlpha, png_uint_32 maxSize, Image &out) {
     png_byte signature[8];
     if (std::fread(signature, 1, 8, file) != 8 || png_sig_cmp(signature, 0, 8) != 0)
         return false;
@@ -41,6 +42,8 @@ bool Decode(std::FILE *file, bool keepAlpha, Image &out) {
         png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
         return false;
     }
+    if (maxSize > 0)
+        png_set_user_limits(png, maxSize, maxSize);
     png_init_io(png, file);
     png_set_sig_bytes(png, 8);
     png_read_info(png, info);
@@ -102,8 +105,12 @@ unsigned int pngBind(const char *filename, int mipmap, int trans, pngInfo *info,
     std::FILE *file = std::fopen(path.c_str(), "rb");
     if (!file)
         return 0;
+    // No texture can be larger than this: a picture that would not fit is not decoded,
+    // rather than leaving a GL error and a texture without an image.
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
     Image image;
-    const bool decoded = Decode(file, trans != PNG_SOLID, image);
+    const bool decoded = Decode(file, trans != PNG_SOLID, maxSize > 0 ? maxSize : 0, image);
     std::fclose(file);
     if (!decoded)
         return 0;

@@ -33,9 +33,15 @@ __attribute__((visibility("default"))) void LoadSPCFile(void *image) {
     }
     if (!image)
         return;
-    Music_Emu *next = nullptr;
-    if (gme_open_data(image, kImageSize, &next, kRate) != nullptr)
+    // Only the SPC emulator: the library would take other formats by their header and
+    // play them (a VGM or NSF file in place of a tune).
+    Music_Emu *next = gme_new_emu(gme_spc_type, kRate);
+    if (!next)
+        return;
+    if (gme_load_data(next, image, kImageSize) != nullptr) {
+        gme_delete(next);
         return; // not an SPC image: silence until a good one comes
+    }
     // Before the track starts: with a length in the tag, the limit would fade the tune.
     gme_set_autoload_playback_limit(next, 0);
     gme_ignore_silence(next, 1);

@@ -31,18 +31,29 @@ void CMapMgr::LoadMap() {
         return; // no map file: the flat map stays
     // One record per cell, i then j: floor tile, floor height, wall base, wall height,
     // and side and wall tile only for a wall. A short or damaged file stops every later
-    // read, leaving the remaining cells as they were.
+    // read, leaving the remaining cells as they were. The reads stop at the first one that
+    // fails: a failed conversion may still consume text (a lone sign), or leave text
+    // that another conversion accepts (".5" fails "%i" but not "%f"), so reading on would
+    // load the rest of the file into the wrong fields.
+    bool reading = true;
+    auto read = [&](const char *format, auto *field) {
+        reading = reading && std::fscanf(file, format, field) == 1;
+        return reading;
+    };
     for (auto &row : stMap) {
         for (structMap &cell : row) {
-            std::fscanf(file, "%i ", &cell.floorTexture);
-            std::fscanf(file, "%f ", &cell.floorHeight);
-            std::fscanf(file, "%f ", &cell.wallBase);
-            std::fscanf(file, "%f ", &cell.wallHeight);
-            if (cell.wallHeight > 0.0f) {
-                std::fscanf(file, "%i ", &cell.wallSide);
-                std::fscanf(file, "%i ", &cell.wallTexture);
+            read("%i ", &cell.floorTexture);
+            read("%f ", &cell.floorHeight);
+            read("%f ", &cell.wallBase);
+            if (read("%f ", &cell.wallHeight) && cell.wallHeight > 0.0f) {
+                read("%i ", &cell.wallSide);
+                read("%i ", &cell.wallTexture);
             }
+            if (!reading)
+                break;
         }
+        if (!reading)
+            break;
     }
     std::fclose(file);
 }

@@ -1,0 +1,1 @@
+SNES-SPC700 Sound
