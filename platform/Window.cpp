@@ -38,13 +38,20 @@ void OnTerminateSignal(int sig) {
     }
 }
 
-void QuitVideo() {
-    // Last way out: SDL gives back any full-screen mode when it shuts down.
-    if (SDL_WasInit(SDL_INIT_VIDEO))
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-}
-
 bool videoTried = false;
+bool driverHeld = false; // the GL driver load that EnsureVideo holds
+
+void QuitVideo() {
+    // Last way out: SDL gives back any full-screen mode when it shuts down. The driver
+    // load held since start-up is let go first: SDL's shutdown does not, and would lose
+    // the driver's records with its own.
+    if (!SDL_WasInit(SDL_INIT_VIDEO))
+        return;
+    if (driverHeld)
+        SDL_GL_UnloadLibrary();
+    driverHeld = false;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
 
 bool Offscreen() {
     const char *driver = SDL_GetCurrentVideoDriver();
@@ -133,7 +140,7 @@ bool EnsureVideo() {
     // last one left it, instead of shutting it down and starting it again, which costs
     // time and leaks a little memory inside the driver at every change. A driver that
     // cannot be loaded here fails the window's creation instead.
-    SDL_GL_LoadLibrary(nullptr);
+    driverHeld = SDL_GL_LoadLibrary(nullptr) == 0;
     return true;
 }
 

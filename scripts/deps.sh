@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config              # build
+    clang libclang-rt-dev                         # sanitizer runs (scripts/asan.sh)
     libsdl2-dev libgl-dev libglu1-mesa-dev        # window, input, GL, GLU
     libpng-dev libfreetype-dev libfontconfig-dev  # pictures and fonts
     fonts-liberation2 fonts-texgyre fonts-bebas-neue  # the faces the game asks for

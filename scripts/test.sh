@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test; then the music tests again under
 # ThreadSanitizer (scripts/tsan.sh, its own build in build-tsan/), where a data race between
-# the game thread and the audio thread fails the command.
+# the game thread and the audio thread fails the command; last, everything again under
+# AddressSanitizer and UndefinedBehaviorSanitizer (scripts/asan.sh, its own build in
+# build-asan/), where a bad memory access, a leak or undefined behaviour fails it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
 ctest --test-dir build --output-on-failure -j2
 scripts/tsan.sh
+scripts/asan.sh

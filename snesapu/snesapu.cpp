@@ -12,13 +12,21 @@ namespace {
 const long kImageSize = 0x10200; // 66048 bytes
 const int kRate = 32000;         // the sound processor's own rate: no resampling
 
-// The player may call from two threads; the emulator is one piece of state.
-std::mutex &Lock() {
-    static auto *lock = new std::mutex;
-    return *lock;
-}
-
+// The player may call from two threads; the emulator is one piece of state. The mutex
+// is constant-initialised and has nothing to destroy, so it serves until the last call.
+std::mutex lock;
 Music_Emu *emu = nullptr;
+
+// The tune loaded last is freed when the library is unloaded (or the process ends):
+// nothing else could reach it then.
+struct FreeOnUnload {
+    ~FreeOnUnload() {
+        std::lock_guard<std::mutex> guard(lock);
+        if (emu)
+            gme_delete(emu);
+        emu = nullptr;
+    }
+} freeOnUnload;
 
 } // namespace
 
@@ -26,7 +34,7 @@ extern "C" {
 
 // Loads a tune from its 66048-byte file image; the next renders play it from the start.
 __attribute__((visibility("default"))) void LoadSPCFile(void *image) {
-    std::lock_guard<std::mutex> guard(Lock());
+    std::lock_guard<std::mutex> guard(lock);
     if (emu) {
         gme_delete(emu);
         emu = nullptr;
@@ -60,7 +68,7 @@ __attribute__((visibility("default"))) void *EmuAPU(void *buffer, uint32_t count
         return nullptr;
     const uint32_t frames = type == 1 ? count : count / 32;
     short *out = static_cast<short *>(buffer);
-    std::lock_guard<std::mutex> guard(Lock());
+    std::lock_guard<std::mutex> guard(lock);
     if (!emu || gme_play(emu, static_cast<int>(frames * 2), out) != nullptr)
         std::memset(out, 0, frames * 4);
     return out + frames * 2;

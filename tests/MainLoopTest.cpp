@@ -1,6 +1,7 @@
 // The main loop as a whole: WinMain driven by scripted answers, injected input and the
 // virtual clock, observed through what was presented and what was left behind.
 #include "GameTest.h"
+#include "audio/Music.h"
 
 #include <GL/gl.h>
 #include <vector>
@@ -150,6 +151,9 @@ TEST_F(MainLoopTest, FrameWaitEndsOnTheTwentyFifthTickAcrossTheTickWrap) {
 }
 
 TEST_F(MainLoopTest, DeathTimerCrossesItsThresholdsAtTheDesignedFramesAndStops) {
+    // Game frames choose the room's tune: the music is set up first, as the GL set-up
+    // does before any frame (its constructor leaves the track table unset).
+    MusicMgr->InitSound();
     Main.SetScreen(1);
     stCharacter.health = 30.0f;
     for (int i = 0; i < 20; i++)

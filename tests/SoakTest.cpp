@@ -5,6 +5,7 @@
 // once warmed up. GRAVEWAKE_SOAK_FRAMES sets the length (100,000 frames by default).
 #include "GameTest.h"
 #include "PlayGame.h"
+#include "Sanitizers.h"
 
 #include "actors/ZombieMgr.h"
 #include "world/MapMgr.h"
@@ -19,16 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Under AddressSanitizer freed memory is held back in quarantine and the allocator is
-// its own: memory is then LeakSanitizer's to judge, at the end of the process.
-#if defined(__SANITIZE_ADDRESS__)
-#define SOAK_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define SOAK_SANITIZED 1
-#endif
-#endif
 
 // Bytes the allocator has handed out and not had back.
 long HeapKiB() {
@@ -196,13 +187,14 @@ TEST(SoakTest, AHundredThousandFramesOfPlay) {
         << "a thousand living zombies after the right button";
     for (int w = 0; w < 3; w++)
         EXPECT_GE(script.strikes[w], rounds) << "weapon " << w;
-#ifndef SOAK_SANITIZED
-    EXPECT_LE(heapLate - heapWarm, 1024) << "heap in use " << heapWarm << " KiB after the warm-up, "
-                                         << heapLate << " KiB at the end";
-    EXPECT_LE(residentLate - residentWarm, 6144)
-        << "resident " << residentWarm << " KiB after the warm-up, " << residentLate
-        << " KiB at the end";
-#endif
+    if (kResidentMemoryIsOurs) {
+        EXPECT_LE(heapLate - heapWarm, 1024)
+            << "heap in use " << heapWarm << " KiB after the warm-up, " << heapLate
+            << " KiB at the end";
+        EXPECT_LE(residentLate - residentWarm, 6144)
+            << "resident " << residentWarm << " KiB after the warm-up, " << residentLate
+            << " KiB at the end";
+    }
     std::printf("soak: %d frames, %d deaths, %d kills; after the warm-up and at the end: "
                 "resident %ld and %ld KiB, heap in use %ld and %ld KiB\n",
                 frames, script.deaths, stCharacter.killCount, residentWarm, residentLate, heapWarm,
