@@ -83,6 +83,13 @@ press() { # WINDOW KEY
     xdotool keyup "$2"
 }
 
+# The sanitizer run's own settings (its leak suppressions, the preloaded GL driver) are
+# the harness's, not the user's: they go through the emptied environment when set.
+sanitizer_env=()
+for name in ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS LD_PRELOAD; do
+    [ -n "${!name:-}" ] && sanitizer_env+=("$name=${!name}")
+done
+
 # Starts COMMAND from /, the environment emptied but for the display, a home of its own
 # and the audio driver; stderr goes to $work/game.err.
 start_game() { # COMMAND AUDIO_ENV...
@@ -90,7 +97,7 @@ start_game() { # COMMAND AUDIO_ENV...
     shift
     mkdir -p "$work/home"
     (cd / && exec env -i DISPLAY="$display" HOME="$work/home" PATH=/usr/bin:/bin:/usr/games \
-        "$@" "$command" >"$work/game.out" 2>"$work/game.err") &
+        ${sanitizer_env[@]+"${sanitizer_env[@]}"} "$@" "$command" >"$work/game.out" 2>"$work/game.err") &
     game=$!
 }
 
