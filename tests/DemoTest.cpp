@@ -358,7 +358,8 @@ TEST_F(DemoPlay, ARecordedGamePlaysBackInSyncAndTheFirstFrameThatDiffersIsFound)
     EXPECT_EQ(out.frames, 301u);
     EXPECT_EQ(code, 0);
 
-    // Escape in a poll of frame 150: the game ends before the recorded one did.
+    // Escape in a poll of frame 150: the game ends in the next frame (Escape counts as
+    // polled in the pass before), before the recorded one did.
     size_t frame150 = frame100;
     while (!(all[frame150].kind == demo::Kind::Frame && all[frame150].b == 150))
         frame150++;
@@ -369,7 +370,7 @@ TEST_F(DemoPlay, ARecordedGamePlaysBackInSyncAndTheFirstFrameThatDiffersIsFound)
     out = PlayBack(Load(path), code);
     EXPECT_FALSE(out.inSync);
     EXPECT_EQ(out.error,
-              "demo out of sync at frame 150: the game ended where the recorded one went on");
+              "demo out of sync at frame 151: the game ended where the recorded one went on");
 }
 
 TEST_F(DemoPlay, TheTestDemosPlayBackInSync) {
