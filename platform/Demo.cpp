@@ -84,8 +84,8 @@ void Write(Session &s, const std::vector<uint8_t> &bytes) {
     if (std::fwrite(bytes.data(), 1, bytes.size(), s.file) != bytes.size() ||
         std::fflush(s.file) != 0) {
         s.writeFailed = true;
+        // Told once the game ends; the game itself goes on.
         s.writeError = "writing demo " + s.path + " failed: " + std::strerror(errno);
-        std::fprintf(stderr, "gravewake: %s\n", s.writeError.c_str());
     }
 }
 
@@ -143,7 +143,7 @@ const Event *Take(Session &s, Kind kind) {
 
 // The viewer's own input during play-back is thrown away, but Escape, the close button
 // and a termination signal end it.
-bool ViewerQuits(Session &s) {
+bool ViewerQuits() {
     plat::State &st = plat::S();
     plat::PumpEvents();
     bool quit = (st.keys[DIK_ESCAPE] & 0x80) != 0;
@@ -153,7 +153,6 @@ bool ViewerQuits(Session &s) {
             quit = true;
     st.queue.clear();
     plat::ResetInputState();
-    (void)s;
     return quit;
 }
 
@@ -315,7 +314,7 @@ void RecordPeek(bool found, const MSG &msg) {
 
 BOOL PlayPeek(MSG *msg) {
     Session &s = Now();
-    if (!s.ended && ViewerQuits(s)) {
+    if (!s.ended && ViewerQuits()) {
         s.outcome.viewerQuit = true;
         EndPlayback(s);
     }

@@ -233,6 +233,9 @@ TEST_F(DemoCommandLine, OptionsAndExitCodes) {
     EXPECT_EQ(RunArgs({"-headless"}), kExitUsage);
     EXPECT_EQ(RunArgs({"-record", "a.demo", "-headless"}), kExitUsage);
     EXPECT_EQ(RunArgs({"-record", "no/such/folder/a.demo"}), kExitFile);
+    if (std::filesystem::exists("/dev/full")) {
+        EXPECT_EQ(RunArgs({"-record", "/dev/full"}), kExitFile); // no room for the header
+    }
     EXPECT_EQ(RunArgs({"-playdemo", "missing.demo"}), kExitFile);
     WriteFile("foreign.demo", {'G', 'I', 'F', '8', '9', 'a'});
     EXPECT_EQ(RunArgs({"-playdemo", "foreign.demo"}), kExitBadDemo);
