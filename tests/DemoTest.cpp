@@ -348,17 +348,17 @@ TEST_F(DemoPlay, ARecordedGamePlaysBackInSyncAndTheFirstFrameThatDiffersIsFound)
     EXPECT_EQ(out.error.rfind("demo out of sync at frame 100: the game reads ", 0), 0u)
         << out.error;
 
-    // Cut short after frame 300, as by a crash: in sync up to there, then it ends.
+    // Cut short after frame 120, as by a crash: in sync up to there, then it ends.
     events = all;
     size_t cut = 0;
-    while (!(events[cut].kind == demo::Kind::Frame && events[cut].b == 300))
+    while (!(events[cut].kind == demo::Kind::Frame && events[cut].b == 120))
         cut++;
     events.resize(cut + 1);
     WriteFile(path, Encode(d, events));
     out = PlayBack(Load(path), code);
     EXPECT_TRUE(out.inSync) << out.error;
     EXPECT_TRUE(out.cutShort);
-    EXPECT_EQ(out.frames, 301u);
+    EXPECT_EQ(out.frames, 121u);
     EXPECT_EQ(code, 0);
 
     // Escape in a poll of frame 150: the game ends in the next frame (Escape counts as
