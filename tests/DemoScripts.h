@@ -202,9 +202,10 @@ inline std::function<bool(int)> RoomsScript(Coverage &seen) {
 // Straight into the game: every weapon struck, the view zoomed, a fresh population,
 // then standing among the zombies until dead; Enter once the death message allows it,
 // a few steps alive again, the focus lost and found, and the close button.
-inline std::function<bool(int)> CombatScript(Coverage &seen) {
+// With `untilDeath` false it ends (Escape) after the fresh population.
+inline std::function<bool(int)> CombatScript(Coverage &seen, bool untilDeath = true) {
     auto state = std::make_shared<std::array<int, 2>>(); // phase, pass it began
-    return [&seen, state](int pass) {
+    return [&seen, state, untilDeath](int pass) {
         seen.Note();
         int &phase = (*state)[0], &since = (*state)[1];
         const int t = pass - since;
@@ -241,7 +242,7 @@ inline std::function<bool(int)> CombatScript(Coverage &seen) {
                 seen.repopulations++;
             if (t > 14)
                 next();
-            return true;
+            return untilDeath || t <= 14;
         case 3: // among them until dead
             if (stCharacter.health <= 0.0f)
                 next();
