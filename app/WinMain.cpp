@@ -2,6 +2,7 @@
 #include "app/Main.h"
 
 #include "actors/CharacterMgr.h"
+#include "app/Demo.h"
 #include "app/Records.h"
 #include "hud/Hud.h"
 #include "input/InputSystem.h"
@@ -25,6 +26,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 }
 
 bool MainLoopPass(int &exitCode) {
+    DemoFrame();
+
     // All queued messages are handled before a frame is drawn.
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {

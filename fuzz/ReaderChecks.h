@@ -3,6 +3,7 @@
 // string when the reader behaved, or what went wrong.
 #pragma once
 
+#include "platform/Demo.h"
 #include "platform/glpng.h"
 #include "world/MapMgr.h"
 
@@ -140,6 +141,59 @@ inline std::string CheckPngBind(const char *path, bool *decoded = nullptr) {
 inline bool HasSpcSignature(const unsigned char *image) {
     static const char kSignature[] = "SNES-SPC700 Sound File Data";
     return std::memcmp(image, kSignature, sizeof kSignature - 1) == 0;
+}
+
+// A demo file: Parse takes it or gives a one-line reason. One it takes reads back event
+// by event to exactly its frames, in order, and to its end event if it has one; each key
+// or mouse state lies inside the file; and the events encoded again parse to the same.
+// `accepted` receives whether Parse took it.
+inline std::string CheckDemoParse(const uint8_t *data, size_t size, bool *accepted = nullptr) {
+    demo::Demo d;
+    std::string error;
+    const bool ok = demo::Parse(data, size, d, error);
+    if (accepted)
+        *accepted = ok;
+    if (!ok) {
+        if (error.empty() || error.find('\n') != std::string::npos)
+            return "refused without a one-line reason: \"" + error + "\"";
+        return "";
+    }
+    if (d.bytes.size() != size || d.eventsAt > size)
+        return "the parsed demo does not hold the file";
+    std::vector<uint8_t> again = demo::EncodeHeader(d.identity), chunk;
+    demo::EventReader reader(d);
+    demo::Event e;
+    uint32_t frames = 0;
+    bool ended = false;
+    while (reader.Next(e)) {
+        if (ended)
+            return "an event after the end";
+        uint8_t state[demo::kKeyBytes] = {};
+        if ((e.kind == demo::Kind::Keyboard || e.kind == demo::Kind::Mouse) && e.a >= 0) {
+            if (e.data < d.eventsAt || e.data >= size)
+                return "a device state outside the events";
+            demo::StateBytes(d, e, state);
+        }
+        if (e.kind == demo::Kind::Frame && e.b != frames++)
+            return "frames out of order";
+        ended = e.kind == demo::Kind::End;
+        demo::EncodeEvent(chunk, e, state);
+        if (e.kind == demo::Kind::Frame || ended) {
+            demo::EncodeChunk(again, chunk);
+            chunk.clear();
+        }
+    }
+    if (!chunk.empty())
+        demo::EncodeChunk(again, chunk);
+    if (frames != d.frames || ended != d.ended)
+        return "the events read back are not the ones parsed";
+    demo::Demo back;
+    if (!demo::Parse(again.data(), again.size(), back, error))
+        return "encoded again, it is refused: " + error;
+    if (back.frames != d.frames || back.ended != d.ended ||
+        demo::AllEvents(back).size() != demo::AllEvents(d).size())
+        return "encoded again, it reads differently";
+    return "";
 }
 
 } // namespace readerchecks

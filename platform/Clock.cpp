@@ -1,11 +1,17 @@
 // Tick count and Sleep. The tick count is the monotonic clock in milliseconds, cut to
 // 32 bits like the Windows one, so it wraps the same way.
+#include "platform/Demo.h"
 #include "platform/Internal.h"
 
 #include <cerrno>
 #include <ctime>
 
 DWORD GetTickCount() {
+    const DWORD now = plat::ReadClock();
+    return demo::hook::Recording() || demo::hook::Playing() ? demo::hook::Tick(now) : now;
+}
+
+DWORD plat::ReadClock() {
     plat::State &s = plat::S();
     if (s.virtualClock) {
         DWORD now = s.virtualNow;
@@ -21,6 +27,9 @@ DWORD GetTickCount() {
 
 void Sleep(DWORD milliseconds) {
     plat::State &s = plat::S();
+    // A timed demo runs as fast as frames can be drawn.
+    if (demo::hook::FastPlay())
+        return;
     s.slept += milliseconds;
     if (s.virtualClock) {
         s.virtualNow += milliseconds;

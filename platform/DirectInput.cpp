@@ -1,6 +1,7 @@
 // DirectInput 8 keyboard and mouse on the desktop events gathered by the message pump.
 // A foreground device can only be acquired while its window has the focus and loses
 // its acquisition when the focus goes; the exclusive mouse is SDL's relative mode.
+#include "platform/Demo.h"
 #include "platform/Internal.h"
 
 #include <SDL2/SDL.h>
@@ -168,8 +169,20 @@ HRESULT IDirectInputDevice8A::SetCooperativeLevel(HWND window, DWORD flags) {
     return DI_OK;
 }
 
+static HRESULT AcquireDevice(DeviceImpl *d);
+
 HRESULT IDirectInputDevice8A::Acquire() {
-    DeviceImpl *d = DeviceImpl::Of(this);
+    // Played back, the devices stay as they are (the mouse is not taken from the viewer)
+    // and the game hears what it heard when the demo was recorded.
+    if (demo::hook::Playing())
+        return demo::hook::PlayResult(demo::Kind::Acquire, DI_OK);
+    const HRESULT result = AcquireDevice(DeviceImpl::Of(this));
+    if (demo::hook::Recording())
+        demo::hook::RecordResult(demo::Kind::Acquire, result);
+    return result;
+}
+
+static HRESULT AcquireDevice(DeviceImpl *d) {
     if (!d->format || !d->window)
         return DIERR_INVALIDPARAM;
     if (d->acquired)
@@ -200,8 +213,19 @@ HRESULT IDirectInputDevice8A::Unacquire() {
     return DI_OK;
 }
 
+static HRESULT ReadDeviceState(DeviceImpl *d, DWORD size, LPVOID data);
+
 HRESULT IDirectInputDevice8A::GetDeviceState(DWORD size, LPVOID data) {
     DeviceImpl *d = DeviceImpl::Of(this);
+    if (demo::hook::Playing())
+        return demo::hook::PlayDeviceState(d->mouse, data, size);
+    const HRESULT result = ReadDeviceState(d, size, data);
+    if (demo::hook::Recording())
+        demo::hook::RecordDeviceState(d->mouse, result, data, size);
+    return result;
+}
+
+static HRESULT ReadDeviceState(DeviceImpl *d, DWORD size, LPVOID data) {
     plat::PumpEvents(); // the freshest state the desktop has sent
     if (!d->acquired)
         return d->lost ? DIERR_INPUTLOST : DIERR_NOTACQUIRED;

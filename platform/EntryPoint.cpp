@@ -1,15 +1,11 @@
-// The process entry point hands over to the game's WinMain, as the Windows C runtime
-// does. The command line is not used by the game; pass the arguments joined anyway.
-#include "platform/Win32.h"
+// The process entry point: the command line (demos), then the game's WinMain, as the
+// Windows C runtime would call it.
+#include "app/Demo.h"
 
 #include <string>
+#include <vector>
 
 int main(int argc, char **argv) {
-    std::string commandLine;
-    for (int i = 1; i < argc; i++) {
-        if (i > 1)
-            commandLine += ' ';
-        commandLine += argv[i];
-    }
-    return WinMain(GetModuleHandleA(nullptr), nullptr, &commandLine[0], SW_SHOW);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return RunGame(args);
 }

@@ -101,6 +101,10 @@ struct State {
 
 State &S();
 
+// The clock itself, for the platform's own time stamps: a demo records only what the
+// game reads.
+DWORD ReadClock();
+
 bool Faulted(seams::Fault fault);
 bool EnsureVideo(); // SDL video up (lazily); false when no display can be opened
 bool VideoUp();

@@ -1,16 +1,30 @@
 // Modal message boxes on SDL's message box, with Windows' buttons and answers.
+#include "platform/Demo.h"
 #include "platform/Internal.h"
 
 #include <SDL2/SDL.h>
 #include <cstdio>
 #include <cstdlib>
 
+static int ShowBox(const char *body, const char *title, UINT type);
+
 int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     plat::State &s = plat::S();
     const char *body = text ? text : "";
     const char *title = caption ? caption : "Error";
     s.boxes.push_back({body, title, type});
+    const bool yesNo = (type & 0xF) == MB_YESNO;
+    // Played back, a box is not shown: the demo answers it as it was answered.
+    if (demo::hook::Playing())
+        return demo::hook::PlayResult(demo::Kind::Box, yesNo ? IDNO : IDOK);
+    const int answer = ShowBox(body, title, type);
+    if (demo::hook::Recording())
+        demo::hook::RecordResult(demo::Kind::Box, answer);
+    return answer;
+}
 
+static int ShowBox(const char *body, const char *title, UINT type) {
+    plat::State &s = plat::S();
     const bool yesNo = (type & 0xF) == MB_YESNO;
     if (s.scripted) {
         if (s.answers.empty())

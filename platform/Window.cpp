@@ -2,6 +2,7 @@
 // all on SDL2. Messages the desktop produces (activation, close, keys, size) reach the
 // window procedure the way Windows delivers them: posted to the queue and handed over
 // by DispatchMessageA, or sent directly while a window is created and shown.
+#include "platform/Demo.h"
 #include "platform/Internal.h"
 
 #include <GL/gl.h>
@@ -337,7 +338,20 @@ using seams::Fault;
 
 // --- Message queue -------------------------------------------------------------------
 
+static BOOL PeekQueue(MSG *msg, UINT removeMsg);
+
 BOOL PeekMessageA(MSG *msg, HWND, UINT, UINT, UINT removeMsg) {
+    if (!msg)
+        return FALSE;
+    if (demo::hook::Playing())
+        return demo::hook::PlayPeek(msg);
+    const BOOL found = PeekQueue(msg, removeMsg);
+    if (demo::hook::Recording())
+        demo::hook::RecordPeek(found != FALSE, *msg);
+    return found;
+}
+
+static BOOL PeekQueue(MSG *msg, UINT removeMsg) {
     plat::State &s = S();
     plat::PumpEvents();
     for (int round = 0; round < 2; round++) {
@@ -400,7 +414,7 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     msg.message = message;
     msg.wParam = wParam;
     msg.lParam = lParam;
-    msg.time = GetTickCount();
+    msg.time = plat::ReadClock();
     S().queue.push_back(msg);
     return TRUE;
 }
@@ -585,7 +599,20 @@ int ShowCursor(BOOL show) {
     return s.cursorCount;
 }
 
+static LONG ChangeDisplayMode(DEVMODEA *mode);
+
 LONG ChangeDisplaySettingsA(DEVMODEA *mode, DWORD) {
+    // A demo plays back in a window: the display keeps its mode, and the game hears what
+    // the display answered when the demo was recorded.
+    if (mode && demo::hook::Playing())
+        return demo::hook::PlayResult(demo::Kind::DisplayMode, DISP_CHANGE_SUCCESSFUL);
+    const LONG result = ChangeDisplayMode(mode);
+    if (mode && demo::hook::Recording())
+        demo::hook::RecordResult(demo::Kind::DisplayMode, result);
+    return result;
+}
+
+static LONG ChangeDisplayMode(DEVMODEA *mode) {
     plat::State &s = S();
     if (!mode) {
         s.modeRequested = false;

@@ -1,14 +1,17 @@
 // The files that once broke a reader of outside data, and hand-made damaged ones, kept in
 // tests/fuzz/regressions/<reader>/ and replayed through the same entry points as the fuzz
 // targets (scripts/fuzz.sh), with the same checks: the map keeps what it had from the
-// first failed read on, and a picture that cannot be decoded gives texture 0 and leaves
-// GL as it was. The tunes are replayed with the music tests.
+// first failed read on, a picture that cannot be decoded gives texture 0 and leaves
+// GL as it was, and a demo is taken whole or refused with a one-line reason. The tunes are replayed
+// with the music tests.
 #include "GameTest.h"
 #include "TestPictures.h"
 
 #include "fuzz/ReaderChecks.h"
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -84,3 +87,24 @@ TEST_F(FuzzReplayTest, DamagedPicturesGiveTextureZeroAndLeaveGLAlone) {
 }
 
 } // namespace
+
+TEST(FuzzReplayDemo, DamagedDemosAreRefusedWithAReason) {
+    const std::map<std::string, bool> takes = {
+        {"head-6-frames.demo", true}, {"truncated.demo", false},     {"bad-checksum.demo", false},
+        {"bogus-length.demo", false}, {"later-format.demo", false},  {"header-only.demo", false},
+        {"after-end.demo", false},    {"short-key-list.demo", false}};
+    const auto files = Regressions("demo");
+    ASSERT_GE(files.size(), takes.size());
+    for (const auto &file : files) {
+        SCOPED_TRACE(file.filename().string());
+        std::ifstream in(file, std::ios::binary);
+        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                         std::istreambuf_iterator<char>());
+        bool accepted = false;
+        EXPECT_EQ(readerchecks::CheckDemoParse(bytes.data(), bytes.size(), &accepted), "");
+        auto expected = takes.find(file.filename().string());
+        if (expected != takes.end()) {
+            EXPECT_EQ(accepted, expected->second);
+        }
+    }
+}
