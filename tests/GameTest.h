@@ -2,6 +2,7 @@
 // object and the shared records rebuilt, boxes answered by script.
 #pragma once
 
+#include "app/Demo.h"
 #include "app/Main.h"
 #include "app/Records.h"
 #include "input/InputSystem.h"
@@ -13,16 +14,10 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
-#include <new>
 #include <string>
 
 inline void RebuildMain() {
-    if (Input)
-        Input->Shutdown();
-    Main.~CMain();
-    new (&Main) CMain();
-    stCharacter = kStartCharacter;
-    TheCamera = kStartCamera;
+    RestartGame();
 }
 
 // For a main loop that runs on past the point where a test expected it to end: the first
