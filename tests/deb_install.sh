@@ -65,23 +65,7 @@ done
 display=:$(head -n1 "$work/displayfd")
 export DISPLAY=$display # for the probe and xdotool
 
-wait_window() { # TITLE: prints "ID WIDTH HEIGHT" of the window once it is up
-    for _ in $(seq 200); do
-        "$probe" find "$1" && return 0
-        kill -0 "$game" 2>/dev/null || return 1
-        sleep 0.1
-    done
-    return 1
-}
-
-press() { # WINDOW KEY
-    xdotool mousemove --window "$1" 20 20
-    xdotool windowfocus "$1" 2>/dev/null
-    sleep 0.2
-    xdotool keydown "$2"
-    sleep 0.15
-    xdotool keyup "$2"
-}
+. "$(dirname "$0")/x11_keys.sh"
 
 # The sanitizer run's own settings (its leak suppressions, the preloaded GL driver) are
 # the harness's, not the user's: they go through the emptied environment when set.
@@ -104,11 +88,11 @@ start_game() { # COMMAND AUDIO_ENV...
 # No to full screen, then the title menu drawn; prints the window's id.
 open_menu() {
     local box win
-    read -r box _ < <(wait_window "Start FullScreen?") ||
+    read -r box _ < <(wait_window "Start FullScreen?" "$game") ||
         fail "no full-screen question (the game said: $(head -c 2000 "$work/game.err"))"
     for _ in 1 2 3 4 5; do
         press "$box" Escape
-        read -r win _ < <(wait_window "Hollowmere's Gravewake") && break
+        read -r win _ < <(wait_window "Hollowmere's Gravewake" "$game") && break
     done
     [ -n "${win:-}" ] || fail "no game window (the game said: $(head -c 2000 "$work/game.err"))"
     sleep 0.5

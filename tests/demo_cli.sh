@@ -76,21 +76,7 @@ done
 export DISPLAY=:$(head -n1 "$work/xvfb")
 [ "$DISPLAY" != ":" ] || fail "Xvfb did not start"
 
-wait_window() {
-    for _ in $(seq 200); do
-        "$probe" find "$1" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-press() {
-    xdotool mousemove --window "$1" 20 20
-    xdotool windowfocus "$1" 2>/dev/null
-    sleep 0.2
-    xdotool keydown "$2"
-    sleep 0.15
-    xdotool keyup "$2"
-}
+. "$(dirname "$0")/x11_keys.sh"
 # Records a short game: No to full screen, Start Game, a walk, a strike; then the signal.
 record() {
     (cd "$run_dir" && SDL_AUDIODRIVER=dummy exec ./gravewake -record "$1") &

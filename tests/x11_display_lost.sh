@@ -54,31 +54,15 @@ start_x() {
     export DISPLAY
 }
 
-wait_window() {
-    for _ in $(seq 200); do
-        "$probe" find "$1" && return 0
-        kill -0 "$game" 2>/dev/null || return 1
-        sleep 0.05
-    done
-    return 1
-}
-
-press() {
-    xdotool mousemove --window "$1" 20 20
-    xdotool windowfocus "$1" 2>/dev/null
-    sleep 0.1
-    xdotool keydown "$2"
-    sleep 0.15
-    xdotool keyup "$2"
-}
+. "$(dirname "$0")/x11_keys.sh"
 
 # No to full screen; prints the game window's id once it is up.
 open_game() {
     local box win
-    read -r box _ < <(wait_window "Start FullScreen?") || return 1
+    read -r box _ < <(wait_window "Start FullScreen?" "$game") || return 1
     for _ in 1 2 3 4 5; do
         press "$box" Escape
-        read -r win _ < <(wait_window "Hollowmere's Gravewake") && {
+        read -r win _ < <(wait_window "Hollowmere's Gravewake" "$game") && {
             echo "$win"
             return 0
         }

@@ -39,25 +39,7 @@ export DISPLAY=:$(head -n1 /tmp/gravewake-xvfb.$$)
 [ "$DISPLAY" != ":" ] || fail "Xvfb did not start"
 unset SDL_VIDEODRIVER
 
-# Waits for a viewable top-level window with this title; prints "ID WIDTH HEIGHT".
-wait_window() {
-    for _ in $(seq 200); do
-        "$probe" find "$1" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-# A key held long enough for one poll of the game, typed into a window that has the
-# focus and the pointer (there is no window manager to give it either).
-press() {
-    xdotool mousemove --window "$1" 20 20
-    xdotool windowfocus "$1" 2>/dev/null
-    sleep 0.2
-    xdotool keydown "$2"
-    sleep 0.15
-    xdotool keyup "$2"
-}
+. "$(dirname "$0")/x11_keys.sh"
 
 start_game() {
     (cd "$run_dir" && exec ./gravewake) &
