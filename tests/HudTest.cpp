@@ -1,255 +1,506 @@
-// The title menu and the options screen: keys, one action per press, the resolution
-// change that rebuilds the window, and what the menu draws.
-#include "GameTest.h"
-#include "TestPictures.h"
-
-#include "hud/Hud.h"
-#include "world/TextureMgr.h"
+// What is flat on the screen and what it is made of: the title menu and the options
+// screen, the bitmap fonts, the health bar and the death message pixel for pixel, and the
+// pictures: which file lands in which texture, and what pngBind makes of every kind of file.
+#include "Harness.h"
 
 #include <GL/gl.h>
+#include <png.h>
+
+#include <climits>
+#include <cmath>
 
 namespace {
 
-const Rgba kArrow = {230, 20, 20, 255};
-const Rgba kBackgrounds[3] = {{0, 0, 0, 0}, {0, 0, 128, 255}, {0, 96, 0, 255}};
-const Rgba kEmblem = {250, 220, 0, 255};
-
-class HudTest : public GameTest {
-  protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        ASSERT_FALSE(scratch.path().empty());
-        scratch.MakeGameDataFolders();
-        WriteSolidPng("Game Data/Menus/Arrow.png", 16, 16, kArrow);
-        WriteSolidPng("Game Data/Menus/Screen1.png", 8, 8, kBackgrounds[1]);
-        WriteSolidPng("Game Data/Menus/Map.png", 8, 8, kBackgrounds[2]);
-        WriteSolidPng("Game Data/Menus/Tarrow.png", 8, 8, kEmblem);
-        seams::UseVirtualClock(1000);
-        OpenWindow();
-    }
-
-    // One pass of the menu state: poll, then the menu keys.
-    static void Pass() {
-        Input->Update();
-        Hud->ProcessInputs();
-    }
-    static void Tap(uint8_t key) {
-        seams::KeyEvent(key, true);
-        Pass();
-        seams::KeyEvent(key, false);
-        Pass();
-    }
-
-    // The colour at a point given in HUD units (x 0..133, y 0..100 from the top).
-    static Rgba At(float x, float y) {
-        const int px = static_cast<int>(x / 133.0f * Main.width);
-        const int py = Main.height - 1 - static_cast<int>(y / 100.0f * Main.height);
-        uint8_t p[4];
-        glReadPixels(px, py, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
-        return {p[0], p[1], p[2], p[3]};
-    }
-    static bool Near(Rgba a, Rgba b) {
-        return std::abs(a.r - b.r) < 8 && std::abs(a.g - b.g) < 8 && std::abs(a.b - b.b) < 8;
-    }
-    // White text pixels in a HUD rectangle.
-    static int WhiteIn(float x0, float y0, float x1, float y1) {
-        const int px0 = static_cast<int>(x0 / 133.0f * Main.width);
-        const int px1 = static_cast<int>(x1 / 133.0f * Main.width);
-        const int top = static_cast<int>(y0 / 100.0f * Main.height);
-        const int bottom = static_cast<int>(y1 / 100.0f * Main.height);
-        const int w = px1 - px0, h = bottom - top;
-        std::vector<uint8_t> p(size_t(w) * h * 4);
-        glReadPixels(px0, Main.height - bottom, w, h, GL_RGBA, GL_UNSIGNED_BYTE, p.data());
-        int white = 0;
-        for (size_t i = 0; i < p.size(); i += 4)
-            white += p[i] > 200 && p[i + 1] > 200 && p[i + 2] > 200;
-        return white;
-    }
-    // Text of menu row r sits on the baseline y = 43 + 6r.
-    static int RowText(int row) { return WhiteIn(55, 39.5f + 6 * row, 110, 43 + 6 * row); }
-    static int HintText() { return WhiteIn(45, 87, 133, 90); }
-
-    ScratchDir scratch;
-};
-
-TEST_F(HudTest, EachPressActsOnceAndOnlyTheFirstKeyInOrderCounts) {
-    EXPECT_EQ(Hud->menuCursor, 0);
-    seams::KeyEvent(DIK_DOWN, true);
-    for (int pass = 0; pass < 4; pass++)
-        Pass();
-    EXPECT_EQ(Hud->menuCursor, 1); // held for four passes, moved once
-    seams::KeyEvent(DIK_UP, true); // a second key while the first is held: nothing
-    Pass();
-    EXPECT_EQ(Hud->menuCursor, 1);
-    seams::KeyEvent(DIK_DOWN, false);
-    seams::KeyEvent(DIK_UP, false);
-    Pass();
-
-    // Two keys in the same pass: only Down, the first in the order, acts.
-    seams::KeyEvent(DIK_UP, true);
-    seams::KeyEvent(DIK_DOWN, true);
-    Pass();
-    EXPECT_EQ(Hud->menuCursor, 2);
-    seams::KeyEvent(DIK_UP, false);
-    seams::KeyEvent(DIK_DOWN, false);
-    Pass();
-    EXPECT_FALSE(Hud->keyHeld);
-
-    Tap(DIK_DOWN); // from "Quit" to "Start Game"
-    EXPECT_EQ(Hud->menuCursor, 0);
-    Tap(DIK_UP); // and back up to "Quit"
-    EXPECT_EQ(Hud->menuCursor, 2);
-    Tap(DIK_RIGHT); // no resolution on the main menu
-    Tap(DIK_LEFT);
-    EXPECT_EQ(Hud->chosenResolution, 1);
-    EXPECT_FALSE(Hud->optionsShown);
+// Pixels in HUD units: x 0..133 from the left, y 0..100 from the top.
+int Column(float x) {
+    return int(x / 133.0f * Main.width);
+}
+int Row(float y) {
+    return Main.height - 1 - int(y / 100.0f * Main.height);
+}
+Rgba HudPixel(const Pixels &p, float x, float y) {
+    return PixelAt(p, Column(x), Row(y));
+}
+bool Red(Rgba c) {
+    return c.r > 200 && c.g < 60 && c.b < 60;
+}
+bool White(Rgba c) {
+    return c.r > 200 && c.g > 200 && c.b > 200;
+}
+// Pixels of a HUD rectangle that pass a test.
+int Count(const Pixels &p, float x0, float y0, float x1, float y1, bool (*test)(Rgba)) {
+    int n = 0;
+    for (int y = Row(y1) + 1; y <= Row(y0); y++)
+        for (int x = Column(x0); x < Column(x1); x++)
+            n += test(PixelAt(p, x, y));
+    return n;
+}
+bool Lit(Rgba c) {
+    return c.r > 30 || c.g > 30 || c.b > 30;
 }
 
-TEST_F(HudTest, OptionsScreenWrapsResolutionsAndOnlyAcceptActs) {
+using HudTest = GameTest;
+
+// --- The title menu ------------------------------------------------------------------
+
+TEST_F(HudTest, MenuKeysActOncePerPressAndOnlyAcceptChangesTheWindow) {
+    seams::UseVirtualClock(1000);
+    OpenWindow();
+    seams::KeyEvent(DIK_DOWN, true);
+    Passes(4);
+    seams::KeyEvent(DIK_UP, true); // a second key while the first is held: nothing
+    Pass();
+    EXPECT_EQ(Hud->menuCursor, 1) << "held four passes, moved once";
+    seams::KeyEvent(DIK_DOWN, false);
+    seams::KeyEvent(DIK_UP, false);
+    Pass();
+    seams::KeyEvent(DIK_UP, true); // two in one pass: Down, the first in the order, acts
+    seams::KeyEvent(DIK_DOWN, true);
+    Pass();
+    seams::KeyEvent(DIK_UP, false);
+    seams::KeyEvent(DIK_DOWN, false);
+    Pass();
+    EXPECT_EQ(Hud->menuCursor, 2);
+    for (const auto &[key, cursor] : {std::pair{DIK_DOWN, 0}, {DIK_UP, 2}, {DIK_RIGHT, 2}, {DIK_LEFT, 2}})
+    {
+        Tap(key);
+        EXPECT_EQ(Hud->menuCursor, cursor) << "round the menu";
+    }
+    EXPECT_EQ(Hud->chosenResolution * 10 + Hud->optionsShown, 10) << "no resolution on the menu";
+
+    // Options: the resolutions wrap both ways; Enter acts only on "Accept".
+    Tap(DIK_DOWN);
     Tap(DIK_DOWN);
     Tap(DIK_RETURN);
     ASSERT_TRUE(Hud->optionsShown);
-    EXPECT_EQ(Hud->menuCursor, 0);
-
-    const int rights[] = {2, 3, 0};
-    for (int expected : rights) {
-        Tap(DIK_RIGHT);
-        EXPECT_EQ(Hud->chosenResolution, expected);
+    for (const auto &[key, chosen] : {std::pair{DIK_RIGHT, 2}, {DIK_RIGHT, 3}, {DIK_RIGHT, 0},
+                                      {DIK_LEFT, 3}, {DIK_LEFT, 2}, {DIK_LEFT, 1}})
+    {
+        Tap(key);
+        EXPECT_EQ(Hud->chosenResolution, chosen);
     }
-    Tap(DIK_LEFT);
-    EXPECT_EQ(Hud->chosenResolution, 3); // from 640x480 back round to 1280x1024
-    Tap(DIK_LEFT);
-    Tap(DIK_LEFT);
-    EXPECT_EQ(Hud->chosenResolution, 1);
-
-    Tap(DIK_RETURN); // row 0: nothing
+    for (uint8_t key : {DIK_RETURN, DIK_DOWN, DIK_DOWN, DIK_RETURN}) // row 0, the empty row
+        Tap(key);
     EXPECT_TRUE(Hud->optionsShown);
-    Tap(DIK_DOWN);
-    Tap(DIK_DOWN);
-    EXPECT_EQ(Hud->menuCursor, 2);
-    Tap(DIK_RETURN); // the empty row: nothing
-    EXPECT_TRUE(Hud->optionsShown);
-
-    // "Accept" with the resolution in force: back to the menu, same window.
-    HWND window = Main.hWnd;
-    HGLRC context = Main.hRC;
+    const HWND window = Main.hWnd;
     Tap(DIK_UP);
-    Tap(DIK_RETURN);
+    Tap(DIK_RETURN); // "Accept" with the resolution in force: the same window
     EXPECT_FALSE(Hud->optionsShown);
     EXPECT_EQ(Hud->menuCursor, 1);
-    EXPECT_EQ(Main.hWnd, window);
-    EXPECT_EQ(Main.hRC, context);
-    EXPECT_EQ(seams::LiveWindows(), 1);
-    EXPECT_TRUE(seams::BoxesShown().empty());
-}
+    EXPECT_TRUE(Main.hWnd == window && seams::LiveWindows() == 1 && seams::BoxesShown().empty());
 
-TEST_F(HudTest, QuitPostsTheQuitMessageAndStartGameEntersTheGame) {
-    Tap(DIK_UP);
-    Tap(DIK_RETURN);
-    MSG msg;
-    bool quit = false;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        quit = quit || msg.message == WM_QUIT;
-    EXPECT_TRUE(quit);
-    EXPECT_EQ(Main.screen, 0);
-
-    Tap(DIK_DOWN); // "Start Game"
-    Tap(DIK_RETURN);
-    EXPECT_EQ(Main.screen, 1);
-    EXPECT_EQ(stCharacter.posX, 1.0f);
-    EXPECT_EQ(stCharacter.posZ, 59.0f);
-}
-
-TEST_F(HudTest, MenuDrawsBackgroundArrowTextAndCreditLine) {
-    ASSERT_TRUE(Hud->menuBackground == 1 || Hud->menuBackground == 2);
-    const Rgba background = kBackgrounds[Hud->menuBackground];
-    Main.Render();
-    EXPECT_TRUE(Near(At(10, 10), background));
-    EXPECT_TRUE(Near(At(52, 42), kArrow)); // the arrow on row 0
-    EXPECT_TRUE(Near(At(52, 48), background));
-    EXPECT_TRUE(Near(At(115, 93), kEmblem));
-    for (int row = 0; row < 3; row++)
-        EXPECT_GT(RowText(row), 30) << "row " << row;
-    EXPECT_GT(WhiteIn(78, 91, 104, 97), 30); // "Corvane  &"
-    EXPECT_EQ(HintText(), 0);
-
+    // "Quit" posts the quit message; "Start Game" enters the game at the west edge.
     Tap(DIK_DOWN);
-    Main.Render();
-    EXPECT_TRUE(Near(At(52, 48), kArrow));
-    EXPECT_TRUE(Near(At(52, 42), background));
-
-    // The perspective is back after the menu: the next frame's scene needs it.
-    GLfloat projection[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    EXPECT_FLOAT_EQ(projection[11], -1.0f);
-}
-
-TEST_F(HudTest, ResolutionChangeRebuildsTheWindowAndTheMenuStillWorks) {
-    const int background = Hud->menuBackground;
-    Tap(DIK_DOWN);
-    Tap(DIK_RETURN); // options
-    Main.Render();
-    EXPECT_GT(HintText(), 30); // the hint line on row 0 only
-    EXPECT_GT(RowText(0), 30);
-    EXPECT_GT(RowText(1), 30);
-    EXPECT_EQ(RowText(2), 0);
-    Tap(DIK_DOWN);
-    Main.Render();
-    EXPECT_EQ(HintText(), 0);
-    Tap(DIK_UP);
-
-    Tap(DIK_RIGHT); // 1024x768
-    Tap(DIK_DOWN);
-    HWND before = Main.hWnd;
     seams::KeyEvent(DIK_RETURN, true);
-    Pass(); // "Accept"
-    EXPECT_NE(Main.hWnd, before);
-    EXPECT_EQ(Main.width, 1024);
-    EXPECT_EQ(Main.height, 768);
+    Pass();
+    seams::KeyEvent(DIK_RETURN, false);
+    EXPECT_FALSE(Pass()) << "Quit ends the loop";
+    Pass(); // which polled nothing more: the key is seen let go now
+    Tap(DIK_DOWN);
+    seams::KeyEvent(DIK_RETURN, true);
+    Pass();
+    EXPECT_EQ(Main.screen, 1);
+    EXPECT_EQ(stCharacter.posX * 100 + stCharacter.posZ, 159.0f);
+    EXPECT_EQ(TheCamera.trackX * 1000 + TheCamera.trackZ * 10 + TheCamera.pitch, -48177.0f);
+    seams::KeyEvent(DIK_RETURN, false);
+    Pass();
+    EXPECT_EQ(TheCamera.yaw, 91.0f) << "the mouse's start heading";
+}
+
+TEST_F(HudTest, TheMenuIsDrawnAndDrawnAgainInEveryNewWindow) {
+    const Rgba arrow = {230, 20, 20, 255}, emblem = {250, 220, 0, 255};
+    const Rgba backgrounds[3] = {{}, {0, 0, 128, 255}, {0, 96, 0, 255}};
+    ScratchDir scratch;
+    scratch.MakeGameDataFolders();
+    WriteSolidPng("Game Data/Menus/Arrow.png", 16, 16, arrow);
+    WriteSolidPng("Game Data/Menus/Screen1.png", 8, 8, backgrounds[1]);
+    WriteSolidPng("Game Data/Menus/Map.png", 8, 8, backgrounds[2]);
+    WriteSolidPng("Game Data/Menus/Tarrow.png", 8, 8, emblem);
+    seams::UseVirtualClock(1000);
+    OpenWindow();
+    const int background = Hud->menuBackground;
+    ASSERT_TRUE(background == 1 || background == 2);
+    // The menu: its background, the emblem, three rows of text with the arrow at the
+    // cursor, the credit line; the options screen: two rows and the hint of row 0 only.
+    auto expectMenu = [&](int cursor, bool options, const char *when) {
+        Main.Render();
+        const Pixels p = Grab();
+        SCOPED_TRACE(when);
+        EXPECT_TRUE(Near(HudPixel(p, 10, 10), backgrounds[background], 8));
+        EXPECT_TRUE(Near(HudPixel(p, 115, 93), emblem, 8));
+        for (int row = 0; row < 3; row++) {
+            EXPECT_TRUE(Near(HudPixel(p, 52, 42 + 6 * row), row == cursor ? arrow : backgrounds[background], 8));
+            EXPECT_EQ(Count(p, 55, 39.5f + 6 * row, 110, 43 + 6 * row, White) > 30, !options || row < 2) << row;
+        }
+        EXPECT_EQ(Count(p, 45, 87, 133, 90, White) > 30, options && cursor == 0) << "the hint";
+        EXPECT_TRUE(options || Count(p, 78, 91, 104, 97, White) > 30) << "the credit line";
+        GLfloat projection[16];
+        glGetFloatv(GL_PROJECTION_MATRIX, projection);
+        EXPECT_EQ(projection[11], -1.0f) << "the perspective is back for the next frame";
+    };
+    expectMenu(0, false, "the title menu");
+    Tap(DIK_DOWN);
+    expectMenu(1, false, "cursor on Options");
+    Tap(DIK_RETURN);
+    expectMenu(0, true, "the options screen");
+    Tap(DIK_DOWN);
+    expectMenu(1, true, "cursor on Accept");
+
+    // 1024 x 768 and Accept: a new window, the pictures and fonts loaded into its context.
+    Tap(DIK_UP);
+    Tap(DIK_RIGHT);
+    Tap(DIK_DOWN);
+    const HWND before = Main.hWnd;
+    seams::KeyEvent(DIK_RETURN, true);
+    Pass();
     int width = 0, height = 0;
     seams::ClientSize(width, height);
-    EXPECT_EQ(width, 1024);
-    EXPECT_EQ(height, 768);
-    EXPECT_EQ(seams::LiveWindows(), 1);
-    EXPECT_EQ(seams::LiveContexts(), 1);
-    EXPECT_EQ(seams::LiveKeyboards(), 1);
-    EXPECT_FALSE(Hud->optionsShown);
-    EXPECT_EQ(Hud->menuCursor, 1);
-    EXPECT_EQ(Hud->currentResolution, 2);
+    EXPECT_NE(Main.hWnd, before);
+    EXPECT_EQ(width * 10000 + height, 10240768);
+    EXPECT_EQ(Main.width * 10000 + Main.height, 10240768);
+    EXPECT_EQ(Hud->currentResolution * 10 + Hud->menuCursor, 21);
     EXPECT_EQ(Hud->menuBackground, background);
-    // The new keyboard starts empty, so the pass that applied the change ends free.
-    EXPECT_FALSE(Hud->keyHeld);
-
-    // Textures and fonts were loaded again into the new context.
-    Main.Render();
-    EXPECT_TRUE(Near(At(52, 48), kArrow));
-    EXPECT_TRUE(Near(At(115, 93), kEmblem));
-    EXPECT_TRUE(Near(At(10, 10), kBackgrounds[background]));
-    for (int row = 0; row < 3; row++)
-        EXPECT_GT(RowText(row), 30) << "row " << row;
-
-    // An Enter still held at the next poll is a new press on "Options".
-    Pass();
+    EXPECT_FALSE(Hud->optionsShown || Hud->keyHeld) << "the new keyboard starts empty";
+    expectMenu(1, false, "in the new window");
+    Pass(); // an Enter still held at the next poll is a new press, on "Options"
     EXPECT_TRUE(Hud->optionsShown);
-    seams::KeyEvent(DIK_RETURN, false);
-}
 
-TEST_F(HudTest, FailedRecreationEndsTheProgram) {
+    // A window that cannot be made again ends the game with its box.
+    seams::KeyEvent(DIK_RETURN, false);
+    Pass();
+    Tap(DIK_LEFT);
     Tap(DIK_DOWN);
-    Tap(DIK_RETURN);
-    Tap(DIK_LEFT); // 640x480
-    Tap(DIK_DOWN);
-    seams::ScriptAnswers({});
     seams::SetFault(seams::Fault::CreateWindow);
-    Tap(DIK_RETURN);
+    seams::KeyEvent(DIK_RETURN, true);
+    EXPECT_FALSE(Pass() && Pass());
     ASSERT_EQ(seams::BoxesShown().size(), 1u);
     EXPECT_EQ(seams::BoxesShown()[0].text, "Window Creation Error.");
-    MSG msg;
-    bool quit = false;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        quit = quit || msg.message == WM_QUIT;
-    EXPECT_TRUE(quit);
     EXPECT_EQ(seams::LiveWindows(), 0);
+}
+
+// --- Fonts ----------------------------------------------------------------------------
+
+TEST_F(HudTest, FontsDrawTheirGlyphsOnTheBaselineAndMoveTheRasterOn) {
+    OpenWindow();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 800, 0, 600, -1, 1); // window pixels as coordinates
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glColor3f(1, 1, 1);
+    auto rasterX = [] {
+        GLfloat position[4];
+        glGetFloatv(GL_CURRENT_RASTER_POSITION, position);
+        return position[0];
+    };
+    EXPECT_EQ(FontsMgr->GetlistBase(4) + FontsMgr->GetlistBase(-1), 0u);
+    const int heights[] = {12, 31, 20, 34};
+    for (int i = 0; i < 4; i++) {
+        const unsigned font = FontsMgr->GetlistBase(i);
+        ASSERT_NE(font, 0u);
+        EXPECT_NE(font, FontsMgr->GetlistBase((i + 1) % 4));
+        // Capitals on the baseline, descenders below it, within the cell's height.
+        glClear(GL_COLOR_BUFFER_BIT);
+        glRasterPos2f(50, 300);
+        FontsMgr->PrintString(font, "Hgjy|");
+        const Pixels p = Grab();
+        int top = -1, bottom = 600;
+        for (int y = 0; y < 600; y++)
+            for (int x = 0; x < 800; x++)
+                if (PixelAt(p, x, y).r > 128)
+                    top = std::max(top, y), bottom = std::min(bottom, y);
+        EXPECT_TRUE(top > 300 && bottom < 300) << "font " << i;
+        EXPECT_LE(top - bottom + 1, heights[i] + 2) << "font " << i;
+        EXPECT_GE(top - bottom + 1, heights[i] / 2) << "font " << i;
+    }
+    // Prints join into one line; nothing to print stays put.
+    const unsigned font = FontsMgr->GetlistBase(1);
+    glRasterPos2f(100, 300);
+    FontsMgr->PrintString(font, "");
+    FontsMgr->PrintString(font, "\x01\x80\xff"); // outside 32..127: nothing
+    FontsMgr->PrintString(0, "no font");
+    FontsMgr->PrintString(font, nullptr);
+    EXPECT_FLOAT_EQ(rasterX(), 100.0f);
+    FontsMgr->PrintString(font, "Along with ");
+    FontsMgr->PrintString(font, "12");
+    const float joined = rasterX();
+    glRasterPos2f(100, 200);
+    FontsMgr->PrintString(font, "Along with 12");
+    EXPECT_FLOAT_EQ(rasterX(), joined);
+    EXPECT_GT(joined, 100.0f);
+    // A face nobody has falls back to an installed one; off the viewport nothing is drawn.
+    glClear(GL_COLOR_BUFFER_BIT);
+    glRasterPos2f(-50, 300);
+    FontsMgr->PrintString(font, "Hidden text");
+    EXPECT_EQ(Count(Grab(), 0, 0, 133, 100, Lit), 0);
+    const unsigned fallback = FontsMgr->CreateBitmapFont("No Such Face Anywhere", 24);
+    ASSERT_NE(fallback, 0u);
+    glRasterPos2f(50, 300);
+    FontsMgr->PrintString(fallback, "Fallback");
+    EXPECT_GT(Count(Grab(), 0, 40, 133, 60, Lit), 20);
+}
+
+// --- The overlay of the game ------------------------------------------------------------
+
+class OverlayTest : public GameTest {
+  protected:
+    void SetUp() override {
+        GameTest::SetUp();
+        OpenWindow();
+        Main.SetScreen(1);
+    }
+    // The HUD pass of a game frame over an empty scene, which leaves a colour of its own.
+    static Pixels Overlay() {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glColor3f(0.3f, 0.6f, 0.9f);
+        Hud->RenderHud();
+        return Grab();
+    }
+    // The death message as it must read: these lines, whole, in white, in the message font
+    // at x 30 on the baselines 10, 16, 22, 28 and 34.
+    static Pixels Message(const std::vector<std::string> &lines) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        Hud->SetOrtho();
+        glColor3f(1.0f, 1.0f, 1.0f);
+        for (size_t i = 0; i < lines.size(); i++) {
+            glRasterPos2f(30.0f, 10.0f + 6.0f * i);
+            FontsMgr->PrintString(FontsMgr->GetlistBase(1), lines[i].c_str());
+        }
+        Main.ReSizeGLScene(Main.width, Main.height);
+        return Grab();
+    }
+    static void ExpectColourLeft(float r, float g, float b) {
+        GLfloat c[4];
+        glGetFloatv(GL_CURRENT_COLOR, c);
+        EXPECT_EQ(c[0] * 100 + c[1] * 10 + c[2], r * 100 + g * 10 + b);
+    }
+};
+
+const char kDied[] = "You died...";
+const char kCrawled[] = "Like a fighter, you crawled to the hospital...";
+const char kPrompt[] = "Press 'Enter' key to respawn...";
+
+TEST_F(OverlayTest, TheHealthBarIsAsLongAsTheHealthInAFrameOfFullHealth) {
+    const float pixel = 133.0f / Main.width;
+    for (float health : {30.0f, 15.0f, 15.5f, 29.5f, 7.25f, 0.25f}) {
+        SCOPED_TRACE(health);
+        stCharacter.health = health;
+        const Pixels p = Overlay();
+        // Red from x 100, as long as the health, between y 1 and 3.
+        int last = -1;
+        for (int x = 0; x < Main.width; x++)
+            if (Red(PixelAt(p, x, Row(2))))
+                last = x;
+        EXPECT_NEAR((last + 1) * pixel, 100.0f + health, pixel);
+        for (const auto &[y, red] : {std::pair{1.5f, true}, {2.5f, true}, {0.5f, false}, {3.5f, false}})
+            EXPECT_TRUE(red ? Red(HudPixel(p, 100 + health / 2, y)) : !Lit(HudPixel(p, 100 + health / 2, y)))
+                << "y " << y;
+        // The white frame keeps the width of full health; what the bar leaves of it is dark.
+        for (const auto &[x, y] : {std::pair{100.0f, 2.0f}, {130, 2}, {129, 1}, {129, 3}})
+            EXPECT_GT(Count(p, x - 0.2f, y - 0.2f, x + 0.2f, y + 0.2f, White), 0) << "the frame at " << x << ", " << y;
+        EXPECT_NEAR(Count(p, 100, 1.9f, 130.1f, 2.1f, [](Rgba c) { return !Lit(c); }),
+                    (30.0f - health) / pixel, 2.0f);
+        EXPECT_FALSE(Lit(HudPixel(p, 131, 2)));
+        EXPECT_EQ(Count(p, 0, 5, 133, 100, Lit), 0) << "nothing else: no death message";
+        ExpectColourLeft(1, 1, 1);
+    }
+}
+
+TEST_F(OverlayTest, DeadTheMessageUnrollsLineByLineWithTheCountsWrittenOut) {
+    stCharacter.killCount = 12;
+    stCharacter.deathCount = 3;
+    const std::string lines[5] = {kDied, "Along with 12 zombies...", "You have died 3 times...",
+                                  kCrawled, kPrompt};
+    // At no health the message replaces the bar; each threshold still shows one line less
+    // than anything just below it; the fade comes to rest just above -3.1.
+    const struct {
+        float health, timer;
+        int lines;
+    } steps[] = {{0, 1, 1}, {-0.0f, 0, 1}, {-4, -0.5f, 1}, {0, std::nextafter(-0.5f, -1.0f), 2},
+                 {0, -1, 2}, {0, std::nextafter(-1.0f, -2.0f), 3}, {0, -2, 3},
+                 {0, std::nextafter(-2.0f, -3.0f), 4}, {0, -3, 4},
+                 {0, std::nextafter(-3.0f, -4.0f), 5}, {0, -3.0999968f, 5}};
+    for (const auto &s : steps) {
+        SCOPED_TRACE(testing::Message() << "health " << s.health << " timer " << s.timer);
+        stCharacter.health = s.health;
+        Main.deathTimer = s.timer;
+        std::string first;
+        EXPECT_EQ(Differing(Overlay(), Message({lines, lines + s.lines}), &first), 0u) << first;
+        ExpectColourLeft(1, 0, 0);
+    }
+    // The counts in full, with the right words.
+    const struct {
+        int kills, deaths;
+        const char *withKills, *withDeaths;
+    } counts[] = {
+        {0, 1, "Along with no zombies at all...", "You have died 1 time..."},
+        {1, 0, "Along with 1 zombies...", "You have died 0 times..."},
+        {2147483647, 2, "Along with 2147483647 zombies...", "You have died 2 times..."},
+        {INT_MIN, INT_MIN, "Along with no zombies at all...", "You have died -2147483648 times..."},
+        {1000000000, -1, "Along with 1000000000 zombies...", "You have died -1 times..."},
+    };
+    for (const auto &c : counts) {
+        SCOPED_TRACE(c.withKills + std::string(" ") + c.withDeaths);
+        stCharacter.killCount = c.kills;
+        stCharacter.deathCount = c.deaths;
+        std::string first;
+        EXPECT_EQ(Differing(Overlay(), Message({kDied, c.withKills, c.withDeaths, kCrawled, kPrompt}), &first), 0u)
+            << first;
+    }
+    // Risen again: the bar, full; and the next death starts its message from the first line.
+    stCharacter.killCount = 3;
+    stCharacter.deathCount = 1;
+    CharacterMgr->Respawn();
+    EXPECT_EQ(Count(Overlay(), 0, 5, 133, 100, Lit), 0);
+    stCharacter.health = 0.0f;
+    std::string first;
+    EXPECT_EQ(Differing(Overlay(), Message({kDied}), &first), 0u) << first;
+}
+
+// --- Pictures ---------------------------------------------------------------------------
+
+TEST_F(HudTest, EveryPictureLandsInItsSlotWithItsWrapAndAMissingOneLeavesZero) {
+    ScratchDir scratch;
+    scratch.MakeGameDataFolders();
+    WriteCatalogue();
+    std::filesystem::remove(CataloguePath(24 + 5));
+    OpenWindow(); // the GL set-up loads the catalogue
+    int loaded = 0;
+    for (int k = 0; k < 100; k++) {
+        const unsigned name = k < 20 ? TextureMgr->GetTexture(k)
+                              : k < 24 ? TextureMgr->GetMenuTex(k - 20)
+                              : k < 82 ? TextureMgr->GetFloorTexture(k - 24)
+                                       : TextureMgr->GetWallTexture(k - 82);
+        loaded += name != 0;
+        if (!name)
+            continue;
+        glBindTexture(GL_TEXTURE_2D, name);
+        uint8_t texel[4 * 4 * 4];
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
+        EXPECT_TRUE(Near({texel[0], texel[1], texel[2], 255}, CatalogueColour(k), 0)) << CataloguePath(k);
+        GLint wrapS = 0, wrapT = 0, minFilter = 0, magFilter = 0;
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
+        const GLint wrap = k < 24 ? GL_CLAMP : GL_REPEAT; // tiles repeat, the rest do not
+        EXPECT_TRUE(wrapS == wrap && wrapT == wrap && minFilter == GL_NEAREST && magFilter == GL_NEAREST)
+            << CataloguePath(k);
+    }
+    EXPECT_EQ(loaded, 99);
+    EXPECT_EQ(TextureMgr->GetFloorTexture(5), 0u);
+    // Tile numbers come from the map file unchecked: outside a table, no texture.
+    for (int index : {-1, -100, 1 << 30})
+        EXPECT_EQ(TextureMgr->GetTexture(index) + TextureMgr->GetFloorTexture(index) +
+                      TextureMgr->GetWallTexture(index) + TextureMgr->GetMenuTex(index),
+                  0u);
+    EXPECT_EQ(TextureMgr->GetTexture(20) + TextureMgr->GetFloorTexture(58) +
+                  TextureMgr->GetWallTexture(18) + TextureMgr->GetMenuTex(4),
+              0u);
+}
+
+TEST_F(HudTest, PngBindTakesEveryKindOfPictureAndRefusesBrokenFilesCleanly) {
+    OpenWindow();
+    ScratchDir scratch;
+    // Two pixels per file, left then right, on the rows of a 2 x 2 picture.
+    struct Case {
+        const char *name;
+        int type, depth;
+        std::vector<uint8_t> row;
+        Rgba left, right;
+        std::vector<uint8_t> palette = {}, trnsAlpha = {};
+        std::vector<uint16_t> trnsColour = {};
+        bool interlaced = false;
+    } cases[] = {
+        {"rgb8", PNG_COLOR_TYPE_RGB, 8, {255, 0, 0, 0, 0, 255}, {255, 0, 0, 255}, {0, 0, 255, 255}},
+        {"rgba8", PNG_COLOR_TYPE_RGB_ALPHA, 8, {10, 20, 30, 0, 40, 50, 60, 255}, {10, 20, 30, 0}, {40, 50, 60, 255}},
+        {"rgb16", PNG_COLOR_TYPE_RGB, 16, {255, 255, 0, 0, 128, 0, 0, 0, 0, 0, 255, 255}, {255, 0, 128, 255}, {0, 0, 255, 255}},
+        {"rgba16", PNG_COLOR_TYPE_RGB_ALPHA, 16, {0, 0, 255, 255, 0, 0, 0, 0, 255, 255, 0, 0, 0, 0, 255, 255},
+         {0, 255, 0, 0}, {255, 0, 0, 255}},
+        {"grey8", PNG_COLOR_TYPE_GRAY, 8, {0, 200}, {0, 0, 0, 255}, {200, 200, 200, 255}},
+        {"grey1", PNG_COLOR_TYPE_GRAY, 1, {0x40}, {0, 0, 0, 255}, {255, 255, 255, 255}},
+        {"grey4", PNG_COLOR_TYPE_GRAY, 4, {0xF3}, {255, 255, 255, 255}, {51, 51, 51, 255}},
+        {"grey16", PNG_COLOR_TYPE_GRAY, 16, {0x80, 0x00, 0xFF, 0xFF}, {128, 128, 128, 255}, {255, 255, 255, 255}},
+        {"greyalpha8", PNG_COLOR_TYPE_GRAY_ALPHA, 8, {100, 0, 50, 255}, {100, 100, 100, 0}, {50, 50, 50, 255}},
+        {"interlaced", PNG_COLOR_TYPE_RGB, 8, {1, 2, 3, 4, 5, 6}, {1, 2, 3, 255}, {4, 5, 6, 255}, {}, {}, {}, true},
+        {"palette2", PNG_COLOR_TYPE_PALETTE, 2, {0x70}, {9, 8, 7, 255}, {250, 0, 5, 255},
+         {0, 0, 0, 9, 8, 7, 1, 1, 1, 250, 0, 5}},
+        {"palette8-trns", PNG_COLOR_TYPE_PALETTE, 8, {0, 1}, {20, 30, 40, 0}, {60, 70, 80, 255},
+         {20, 30, 40, 60, 70, 80}, {0}},
+        {"rgb8-trns", PNG_COLOR_TYPE_RGB, 8, {7, 7, 7, 9, 9, 9}, {7, 7, 7, 0}, {9, 9, 9, 255}, {}, {}, {7, 7, 7}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        PngSpec spec;
+        spec.width = spec.height = 2;
+        spec.colourType = c.type;
+        spec.bitDepth = c.depth;
+        spec.interlaced = c.interlaced;
+        spec.rows = c.row;
+        spec.rows.insert(spec.rows.end(), c.row.begin(), c.row.end());
+        spec.palette = c.palette;
+        spec.trnsAlpha = c.trnsAlpha;
+        spec.trnsColour = c.trnsColour;
+        const std::string file = std::string(c.name) + ".png";
+        ASSERT_TRUE(WritePng(file, spec));
+        pngInfo info = {};
+        const unsigned name = pngBind(file.c_str(), PNG_NOMIPMAPS, PNG_ALPHA, &info, GL_CLAMP, GL_NEAREST, GL_NEAREST);
+        ASSERT_NE(name, 0u);
+        const bool alpha = c.left.a < 255;
+        EXPECT_EQ(info.Width * 100 + info.Height * 10 + info.Alpha, 220u + alpha);
+        GLint alphaBits = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_ALPHA_SIZE, &alphaBits);
+        EXPECT_EQ(alphaBits > 0, alpha);
+        uint8_t p[16]; // the first file row is the first texture row
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, p);
+        EXPECT_TRUE(Near({p[0], p[1], p[2], p[3]}, c.left, 0) && p[3] == c.left.a) << Rgba{p[0], p[1], p[2], p[3]};
+        EXPECT_TRUE(Near({p[4], p[5], p[6], p[7]}, c.right, 0) && p[7] == c.right.a) << Rgba{p[4], p[5], p[6], p[7]};
+    }
+    PngSpec rows;
+    rows.width = 1;
+    rows.height = 2;
+    rows.rows = {255, 0, 0, 0, 255, 0}; // red on top, green below
+    ASSERT_TRUE(WritePng("rows.png", rows));
+    ASSERT_NE(pngBind("rows.png", 0, PNG_ALPHA, nullptr, GL_CLAMP, GL_NEAREST, GL_NEAREST), 0u);
+    uint8_t p[8];
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, p);
+    EXPECT_EQ(p[0] + p[5], 510) << "t = 0 holds the picture's top row";
+
+    // Broken files: texture 0, the binding and GL's error state as they were, no file left
+    // open; and a good one still loads, by a Windows path.
+    ASSERT_TRUE(WriteSolidPng("good.png", 8, 8, {10, 20, 30, 255}));
+    std::vector<uint8_t> bytes = ReadBytes("good.png");
+    std::vector<uint8_t> damaged(bytes.begin(), bytes.begin() + 33);
+    damaged.resize(bytes.size(), 0x5a);
+    const std::vector<std::vector<uint8_t>> broken = {
+        {bytes.begin(), bytes.begin() + long(bytes.size() / 2)}, {bytes.begin(), bytes.begin() + 8}, {},
+        {'w', 'o', 'r', 'd', 's', ' ', 'o', 'n', 'l', 'y'}, damaged};
+    GLuint kept = 0;
+    glGenTextures(1, &kept);
+    glBindTexture(GL_TEXTURE_2D, kept);
+    const auto files = OpenDescriptors();
+    for (size_t k = 0; k <= broken.size(); k++) {
+        if (k < broken.size())
+            WriteBytes("broken.png", broken[k]);
+        pngInfo info = {};
+        EXPECT_EQ(pngBind(k < broken.size() ? "broken.png" : "missing.png", PNG_NOMIPMAPS, PNG_ALPHA,
+                          &info, GL_CLAMP, GL_NEAREST, GL_NEAREST),
+                  0u) << "file " << k;
+        GLint bound = 0;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+        EXPECT_EQ(GLuint(bound), kept);
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+        EXPECT_SAME_DESCRIPTORS(files, OpenDescriptors());
+    }
+    EXPECT_EQ(pngBind(nullptr, 0, PNG_ALPHA, nullptr, GL_CLAMP, GL_NEAREST, GL_NEAREST), 0u);
+    std::filesystem::create_directories("sub/dir");
+    std::filesystem::copy_file("good.png", "sub/dir/good.png");
+    pngInfo info = {};
+    const unsigned name = pngBind("sub\\dir\\good.png", PNG_NOMIPMAPS, PNG_ALPHA, &info, GL_CLAMP, GL_NEAREST, GL_NEAREST);
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_TRUE(name != 0 && GLuint(bound) == name && info.Width == 8 && info.Alpha == 0);
 }
 
 } // namespace

@@ -1,132 +1,120 @@
-// Creating and destroying the window and GL context: the questions asked, every error
-// box, and that a failure leaves nothing behind.
-#include "GameTest.h"
+// The window and the main loop: the questions asked and the box of every failure, each
+// way out of the game leaving nothing behind, the pacing of frames, and a hundred changes
+// of resolution that start the world afresh each time and leak nothing.
+#include "Harness.h"
 
 #include <GL/gl.h>
 #include <SDL2/SDL.h>
-#include <cstdio>
-#include <string>
-#include <vector>
+
+#include <cstring>
+#include <set>
 
 namespace {
 
 using Boxes = std::vector<seams::Box>;
+const seams::Box kQuestion = {"Would You Like To Run In Fullscreen Mode?", "Start FullScreen?",
+                              MB_YESNO | MB_ICONQUESTION};
 
-const unsigned kErrorType = MB_OK | MB_ICONEXCLAMATION;
-const unsigned kShutdownType = MB_OK | MB_ICONINFORMATION;
-
-void ExpectBoxes(const std::vector<seams::Box> &expected) {
+void ExpectBoxes(const Boxes &want) {
     const Boxes &shown = seams::BoxesShown();
-    ASSERT_EQ(shown.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); i++) {
-        EXPECT_EQ(shown[i].text, expected[i].text) << "box " << i;
-        EXPECT_EQ(shown[i].caption, expected[i].caption) << "box " << i;
-        EXPECT_EQ(shown[i].type, expected[i].type) << "box " << i;
+    ASSERT_EQ(shown.size(), want.size());
+    for (size_t i = 0; i < want.size(); i++) {
+        EXPECT_EQ(shown[i].text, want[i].text) << "box " << i;
+        EXPECT_EQ(shown[i].caption, want[i].caption) << "box " << i;
+        EXPECT_EQ(shown[i].type, want[i].type) << "box " << i;
     }
 }
 
-void ExpectNothingLeft() {
-    EXPECT_EQ(seams::LiveWindows(), 0);
-    EXPECT_EQ(seams::HeldDCs(), 0);
-    EXPECT_EQ(seams::LiveContexts(), 0);
-    EXPECT_FALSE(seams::ContextCurrent());
-    EXPECT_FALSE(seams::ClassRegistered("OpenGL"));
-    EXPECT_FALSE(seams::DisplayModeChanged());
-    EXPECT_EQ(seams::LiveDirectInputs(), 0);
-    EXPECT_EQ(Main.hWnd, nullptr);
-    EXPECT_EQ(Main.hDC, nullptr);
-    EXPECT_EQ(Main.hRC, nullptr);
+// What the platform still holds, as text: empty when the game gave everything back.
+std::string Held() {
+    std::string held;
+    auto note = [&](const char *what, int n) {
+        if (n)
+            held += std::string(what) + " " + std::to_string(n) + "; ";
+    };
+    note("windows", seams::LiveWindows());
+    note("device contexts", seams::HeldDCs());
+    note("GL contexts", seams::LiveContexts());
+    note("a current context", seams::ContextCurrent());
+    note("the window class", seams::ClassRegistered("OpenGL"));
+    note("the display mode", seams::DisplayModeChanged());
+    note("cursor count", seams::CursorCount());
+    note("DirectInputs", seams::LiveDirectInputs());
+    note("keyboards", seams::LiveKeyboards());
+    note("mice", seams::LiveMice());
+    note("handles", (Main.hWnd != nullptr) + (Main.hDC != nullptr) + (Main.hRC != nullptr));
+    return held;
 }
 
 using WindowTest = GameTest;
 
-TEST_F(WindowTest, WindowedStartOpensTheTitledWindowWithTheFixedGLState) {
-    seams::ScriptAnswers({IDNO});
-    seams::UseVirtualClock(0);
-    bool checked = false;
-    seams::SetPumpHook(BoundedPumpHook(50, "the quit message did not end the loop", [&] {
-        if (checked)
-            return;
-        checked = true;
-        EXPECT_EQ(seams::WindowTitle(), "Hollowmere's Gravewake");
-        int width = 0, height = 0;
-        seams::ClientSize(width, height);
-        EXPECT_EQ(width, 800);
-        EXPECT_EQ(height, 600);
-        EXPECT_FALSE(seams::WindowFullscreen());
-        EXPECT_TRUE(seams::ContextCurrent());
-        EXPECT_TRUE(seams::ScreenSaverInhibited());
-        EXPECT_EQ(Main.GetFullscreen(), 0);
-        EXPECT_EQ(Main.GetActive(), 1);
-
-        GLint viewport[4];
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        EXPECT_EQ(viewport[2], 800);
-        EXPECT_EQ(viewport[3], 600);
-        GLfloat clear[4];
-        glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-        EXPECT_FLOAT_EQ(clear[3], 0.5f);
-        EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-        GLint depthFunc = 0, depthBits = 0;
-        glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
-        glGetIntegerv(GL_DEPTH_BITS, &depthBits);
-        EXPECT_EQ(depthFunc, GL_LEQUAL);
-        EXPECT_GE(depthBits, 16);
-        PostQuitMessage(0);
-    }));
-    EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW), 0);
-    EXPECT_TRUE(checked);
-    ExpectBoxes({{"Would You Like To Run In Fullscreen Mode?", "Start FullScreen?",
-                  MB_YESNO | MB_ICONQUESTION}});
-    ExpectNothingLeft();
-    EXPECT_FALSE(seams::ScreenSaverInhibited());
+TEST_F(WindowTest, EveryWayOutEndsTheLoopAndGivesEverythingBack) {
+    const struct {
+        const char *name;
+        bool fullScreen;
+        int at; // frames presented when it happens
+        std::function<void()> act;
+        int code, presents;
+    } ways[] = {
+        {"Escape", false, 3, [] { seams::KeyEvent(DIK_ESCAPE, true); }, 0, 4},
+        {"the close button", false, 2, [] { seams::CloseButton(); }, 0, 2},
+        {"a quit message", false, 4, [] { PostQuitMessage(7); }, 7, 4},
+        {"SIGTERM in full screen", true, 2, [] { seams::Terminate(); }, 0, 2},
+    };
+    for (const auto &way : ways) {
+        SCOPED_TRACE(way.name);
+        seams::Reset();
+        RestartGame();
+        seams::UseVirtualClock(5000);
+        seams::ScriptAnswers({way.fullScreen ? IDYES : IDNO});
+        if (way.fullScreen)
+            seams::AddDisplayMode(800, 600);
+        uint32_t when = 0;
+        const int code = DriveGame([&](int pass) {
+            if (pass == 1) {
+                int width = 0, height = 0;
+                seams::ClientSize(width, height);
+                EXPECT_EQ(seams::WindowTitle(), "Hollowmere's Gravewake");
+                EXPECT_EQ(width * 1000 + height, 800600);
+                EXPECT_EQ(seams::WindowFullscreen(), way.fullScreen);
+                EXPECT_EQ(seams::DisplayModeChanged(), way.fullScreen);
+                EXPECT_EQ(seams::CursorCount(), way.fullScreen ? -1 : 0);
+                EXPECT_TRUE(seams::ContextCurrent() && seams::ScreenSaverInhibited());
+                EXPECT_EQ(Main.GetActive(), 1);
+                // The fixed GL state: the viewport, the clear colour's alpha, the depth test.
+                GLint viewport[4], depthFunc = 0, depthBits = 0;
+                GLfloat clear[4];
+                glGetIntegerv(GL_VIEWPORT, viewport);
+                glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+                glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+                glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+                EXPECT_EQ(viewport[2] * 1000 + viewport[3], 800600);
+                EXPECT_FLOAT_EQ(clear[3], 0.5f);
+                EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST) && depthFunc == GL_LEQUAL && depthBits >= 16);
+            }
+            if (pass == way.at) {
+                way.act();
+                when = seams::VirtualNow();
+            }
+            return true;
+        });
+        EXPECT_EQ(code, way.code);
+        // Escape is seen by the poll after the pass it came in, which still presents.
+        EXPECT_EQ(seams::Presents(), way.presents);
+        // No frame, and no frame wait, after the end.
+        EXPECT_TRUE(way.presents != way.at || seams::VirtualNow() - when < kFrameMilliseconds);
+        ExpectBoxes({kQuestion});
+        EXPECT_EQ(Held(), "");
+        EXPECT_FALSE(seams::ScreenSaverInhibited());
+    }
 }
 
-TEST_F(WindowTest, FullScreenModeIsTakenAndGivenBack) {
-    seams::AddDisplayMode(800, 600);
-    ASSERT_TRUE(Main.CreateGLWindow("Hollowmere's Gravewake", 800, 600, 16, 1));
-    EXPECT_TRUE(seams::WindowFullscreen());
-    EXPECT_TRUE(seams::DisplayModeChanged());
-    EXPECT_EQ(seams::CursorCount(), -1);
-    Main.KillGLWindow();
-    EXPECT_TRUE(seams::BoxesShown().empty());
-    EXPECT_EQ(seams::CursorCount(), 0);
-    ExpectNothingLeft();
-}
-
-TEST_F(WindowTest, RefusedFullScreenModeOffersWindowedMode) {
-    // The offscreen display has no 800 x 600 mode.
-    seams::ScriptAnswers({IDYES});
-    ASSERT_TRUE(Main.CreateGLWindow("Hollowmere's Gravewake", 800, 600, 16, 1));
-    ExpectBoxes({{"The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use "
-                  "Windowed Mode Instead?",
-                  "OpenGL", MB_YESNO | MB_ICONEXCLAMATION}});
-    EXPECT_EQ(Main.GetFullscreen(), 0);
-    EXPECT_FALSE(seams::WindowFullscreen());
-    EXPECT_EQ(seams::CursorCount(), 0);
-    Main.KillGLWindow();
-    ExpectNothingLeft();
-}
-
-TEST_F(WindowTest, DecliningWindowedModeEndsWithCodeOneAndNoWindow) {
-    seams::ScriptAnswers({IDYES, IDNO});
-    EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW), 1);
-    const Boxes &shown = seams::BoxesShown();
-    ASSERT_EQ(shown.size(), 3u);
-    EXPECT_EQ(shown[2].text, "Program Will Now Close.");
-    EXPECT_EQ(shown[2].caption, "ERROR");
-    EXPECT_EQ(shown[2].type, static_cast<unsigned>(MB_OK | MB_ICONSTOP));
-    EXPECT_EQ(seams::LiveWindows(), 0);
-    EXPECT_EQ(seams::LiveContexts(), 0);
-    EXPECT_EQ(seams::CursorCount(), 0);
-    EXPECT_FALSE(seams::DisplayModeChanged());
-}
-
-TEST_F(WindowTest, EachFailingCreationStepShowsItsBoxAndReleasesWhatWasMade) {
+TEST_F(WindowTest, EachFailureShowsItsBoxAndLeavesNothingBehind) {
+    const unsigned error = MB_OK | MB_ICONEXCLAMATION, shutdown = MB_OK | MB_ICONINFORMATION;
     const struct {
         seams::Fault fault;
         const char *text;
-    } steps[] = {
+    } creation[] = {
         {seams::Fault::RegisterClass, "Failed To Register The Window Class."},
         {seams::Fault::CreateWindow, "Window Creation Error."},
         {seams::Fault::GetDC, "Can't Create A GL Device Context."},
@@ -135,35 +123,45 @@ TEST_F(WindowTest, EachFailingCreationStepShowsItsBoxAndReleasesWhatWasMade) {
         {seams::Fault::CreateContext, "Can't Create A GL Rendering Context."},
         {seams::Fault::MakeCurrent, "Can't Activate The GL Rendering Context."},
     };
-    for (const auto &step : steps) {
+    for (const auto &step : creation) {
         SCOPED_TRACE(step.text);
         seams::Reset();
-        RebuildMain();
+        RestartGame();
         seams::ScriptAnswers({IDNO});
         seams::SetFault(step.fault);
         EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOW), 1);
-        ExpectBoxes({{"Would You Like To Run In Fullscreen Mode?", "Start FullScreen?",
-                      MB_YESNO | MB_ICONQUESTION},
-                     {step.text, "ERROR", kErrorType}});
-        ExpectNothingLeft();
+        ExpectBoxes({kQuestion, {step.text, "ERROR", error}});
+        EXPECT_EQ(Held(), "");
         EXPECT_EQ(seams::Presents(), 0);
     }
-}
 
-TEST_F(WindowTest, KillingWithNothingCreatedOnlyReportsTheClass) {
-    ASSERT_EQ(Main.GetFullscreen(), 1);
-    Main.KillGLWindow();
-    ExpectBoxes({{"Could Not Unregister Class.", "SHUTDOWN ERROR", kShutdownType}});
-    // A second time: the same, nothing else.
-    Main.KillGLWindow();
-    EXPECT_EQ(seams::BoxesShown().size(), 2u);
-}
+    // The display has no 800 x 600 mode: windowed mode is offered; declined, the game ends.
+    const seams::Box offer = {"The Requested Fullscreen Mode Is Not Supported By\nYour Video "
+                              "Card. Use Windowed Mode Instead?",
+                              "OpenGL", MB_YESNO | MB_ICONEXCLAMATION};
+    for (int windowed : {IDYES, IDNO}) {
+        seams::Reset();
+        RestartGame();
+        seams::ScriptAnswers({IDYES, windowed});
+        const int code = DriveGame([](int) {
+            EXPECT_FALSE(seams::WindowFullscreen() || Main.GetFullscreen());
+            EXPECT_EQ(seams::CursorCount(), 0);
+            return false;
+        });
+        EXPECT_EQ(code, windowed == IDYES ? 0 : 1);
+        if (windowed == IDYES)
+            ExpectBoxes({kQuestion, offer});
+        else
+            ExpectBoxes({kQuestion, offer, {"Program Will Now Close.", "ERROR", MB_OK | MB_ICONSTOP}});
+        // Declined, the game ends at once: the class goes with the process.
+        EXPECT_EQ(Held(), windowed == IDYES ? "" : "the window class 1; ");
+    }
 
-TEST_F(WindowTest, FailedReleasesAreReportedAndTheRestStillRuns) {
+    // Releases that fail are told, and the rest of the tear-down still runs.
     const struct {
         seams::Fault fault;
         std::vector<std::string> texts;
-    } cases[] = {
+    } releases[] = {
         {seams::Fault::ReleaseCurrent, {"Release Of DC And RC Failed."}},
         {seams::Fault::DeleteContext, {"Release Rendering Context Failed."}},
         {seams::Fault::ReleaseDC, {"Release Device Context Failed."}},
@@ -171,159 +169,289 @@ TEST_F(WindowTest, FailedReleasesAreReportedAndTheRestStillRuns) {
         {seams::Fault::DestroyWindow, {"Could Not Release hWnd.", "Could Not Unregister Class."}},
         {seams::Fault::UnregisterClass, {"Could Not Unregister Class."}},
     };
-    for (const auto &c : cases) {
+    for (const auto &c : releases) {
         SCOPED_TRACE(c.texts.front());
         seams::Reset();
-        RebuildMain();
+        RestartGame();
         seams::ScriptAnswers({});
         OpenWindow();
         seams::SetFault(c.fault);
         Main.KillGLWindow();
-        std::vector<seams::Box> expected;
+        Boxes want;
         for (const std::string &text : c.texts)
-            expected.push_back({text, "SHUTDOWN ERROR", kShutdownType});
-        ExpectBoxes(expected);
-        // Every handle is forgotten and input is shut down whatever failed.
-        EXPECT_EQ(Main.hWnd, nullptr);
-        EXPECT_EQ(Main.hDC, nullptr);
-        EXPECT_EQ(Main.hRC, nullptr);
-        EXPECT_EQ(Keyboard, nullptr);
-        EXPECT_EQ(Mouse, nullptr);
-        EXPECT_EQ(seams::LiveDirectInputs(), 0);
+            want.push_back({text, "SHUTDOWN ERROR", shutdown});
+        ExpectBoxes(want);
+        EXPECT_EQ(Main.hWnd == nullptr && Main.hDC == nullptr && Main.hRC == nullptr, true);
+        EXPECT_EQ(Keyboard == nullptr && Mouse == nullptr && !seams::LiveDirectInputs(), true);
     }
+    // Killing a window never made reports only the class, every time.
+    seams::Reset();
+    RestartGame();
+    seams::ScriptAnswers({});
+    Main.KillGLWindow();
+    Main.KillGLWindow();
+    ExpectBoxes({{"Could Not Unregister Class.", "SHUTDOWN ERROR", shutdown},
+                 {"Could Not Unregister Class.", "SHUTDOWN ERROR", shutdown}});
 }
 
-TEST_F(WindowTest, RecreatingTheWindowGivesTheNewSizeAndOneSetOfDevices) {
+TEST_F(WindowTest, MinimisedTheGameDrawsNothingWaitsForNothingAndStandsStill) {
+    seams::ScriptAnswers({IDNO});
+    seams::UseVirtualClock(5000);
+    float timer = 0.0f;
+    uint32_t slept = 0, clock = 0;
+    const int code = DriveGame([&](int pass) {
+        if (pass == 0) { // dead, so that every frame drawn moves the death fade on
+            stCharacter.health = 0.0f;
+            Main.SetScreen(1);
+        } else if (pass == 3) {
+            seams::Minimize();
+        } else if (pass == 4) {
+            timer = Main.deathTimer;
+            slept = seams::SleptMilliseconds();
+            clock = seams::VirtualNow();
+        } else if (pass == 14) {
+            // Ten passes in far less than a frame's time, none of them drawn.
+            EXPECT_EQ(Main.GetActive(), 0);
+            EXPECT_EQ(Main.deathTimer, timer);
+            EXPECT_EQ(seams::SleptMilliseconds(), slept);
+            EXPECT_LT(seams::VirtualNow() - clock, kFrameMilliseconds);
+            seams::Restore();
+        }
+        return pass < 17;
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(Main.GetActive(), 1);
+    EXPECT_LT(Main.deathTimer, timer) << "frames resumed after the restore";
+}
+
+TEST_F(WindowTest, FramesLastTwentyFiveTicksAcrossTheWrapAndTheDeathFadeRunsItsCourse) {
     OpenWindow();
-    Main.KillGLWindow();
-    OpenWindow(1024, 768);
-    int width = 0, height = 0;
-    seams::ClientSize(width, height);
-    EXPECT_EQ(width, 1024);
-    EXPECT_EQ(height, 768);
+    for (uint32_t start : {1000u, 0xFFFFFFF0u, 0xFFFFFFFFu - 24u, 0xFFFFFFFFu, 0u}) {
+        seams::UseVirtualClock(start, 1);
+        const uint32_t slept = seams::SleptMilliseconds();
+        Main.Render();
+        // Every read moves the clock on by one: the read that ended the wait saw 25 ticks.
+        EXPECT_EQ(seams::VirtualNow() - 1u - start, kFrameMilliseconds) << "start " << start;
+        EXPECT_GE(seams::SleptMilliseconds() - slept, kFrameMilliseconds - 3) << "slept, not spun";
+    }
+
+    // Game frames choose the room's tune: the music is set up as the GL set-up does.
+    MusicMgr->InitSound();
+    Main.SetScreen(1);
+    for (int frame = 0; frame < 20; frame++)
+        Main.RenderGame();
+    EXPECT_EQ(Main.deathTimer, 1.0f) << "alive: no fade";
+    stCharacter.health = 0.0f;
+    const float thresholds[] = {0.0f, -0.5f, -1.0f, -2.0f, -3.0f};
+    const int crossAt[] = {101, 151, 201, 301, 401};
+    int crossed[5] = {}, steps = 0;
+    for (int frame = 1; frame <= 600; frame++) {
+        const float before = Main.deathTimer;
+        Main.RenderGame();
+        steps += Main.deathTimer != before;
+        for (int t = 0; t < 5; t++)
+            if (!crossed[t] && Main.deathTimer < thresholds[t])
+                crossed[t] = frame;
+    }
+    for (int t = 0; t < 5; t++)
+        EXPECT_EQ(crossed[t], crossAt[t]) << "threshold " << thresholds[t];
+    EXPECT_EQ(steps, 410);
+    EXPECT_GT(Main.deathTimer, -3.1f);
+}
+
+TEST_F(WindowTest, TheWindowProcedureKeepsKeysAndSizeAndRefusesTheScreenSaver) {
+    OpenWindow();
+    seams::KeyEvent(DIK_A, true);
+    seams::KeyEvent(DIK_UP, true);
+    DrainMessages();
+    seams::KeyEvent(DIK_A, false);
+    DrainMessages();
+    EXPECT_EQ(Main.GetKeys('A') * 10 + Main.GetKeys(VK_UP), 1);
+    EXPECT_EQ(WndProc(Main.hWnd, WM_KEYDOWN, 4096, 0), 0); // out of the table: ignored
+    EXPECT_EQ(Main.GetKeys(4096), 0);
+
+    EXPECT_EQ(WndProc(Main.hWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(640, 0)), 0);
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[2], 1024);
-    EXPECT_EQ(viewport[3], 768);
-    EXPECT_EQ(seams::LiveWindows(), 1);
-    EXPECT_EQ(seams::LiveContexts(), 1);
-    EXPECT_EQ(seams::LiveDirectInputs(), 1);
-    EXPECT_EQ(seams::LiveKeyboards(), 1);
-    EXPECT_EQ(seams::LiveMice(), 1);
-    EXPECT_TRUE(seams::BoxesShown().empty());
-    Main.KillGLWindow();
-    ExpectNothingLeft();
+    EXPECT_EQ(viewport[2] * 1000 + viewport[3], 640001); // a zero height is taken as 1
+
+    EXPECT_EQ(WndProc(Main.hWnd, WM_SYSCOMMAND, SC_SCREENSAVE, 0), 0);
+    EXPECT_EQ(WndProc(Main.hWnd, WM_SYSCOMMAND, SC_MONITORPOWER, 2), 0);
+    EXPECT_TRUE(seams::ScreenSaverInhibited());
+    DefWindowProcA(Main.hWnd, WM_SYSCOMMAND, SC_SCREENSAVE, 0); // what it does not swallow
+    EXPECT_FALSE(seams::ScreenSaverInhibited());
 }
 
-// The game paces itself; a swap that waited for the display's retrace would slow it down.
-// The X11 smoke run runs this one on a real X server too, whose GLX may not offer the
-// control at all (and then has no retrace to wait for): what counts is the interval the
-// context reports afterwards.
+// The game paces itself; a swap that waited for the display's retrace would slow it. The
+// X11 smoke run runs this test on a real X server too, whose GLX may refuse the control
+// (and then has no retrace to wait for): what counts is the interval in force afterwards.
 TEST_F(WindowTest, EveryContextAsksNotToWaitForTheRetrace) {
     OpenWindow();
     Main.KillGLWindow();
     OpenWindow(1024, 768); // as the options screen makes it anew
     const std::vector<seams::SwapInterval> intervals = seams::SwapIntervals();
     ASSERT_EQ(intervals.size(), 2u);
-    for (const seams::SwapInterval &i : intervals) {
-        EXPECT_EQ(i.asked, 0);
-        EXPECT_EQ(i.inForce, 0);
-    }
+    for (const seams::SwapInterval &i : intervals)
+        EXPECT_EQ(i.asked * 10 + i.inForce, 0);
     std::printf("swap interval: asked 0, %s, in force %d\n",
                 intervals.back().taken ? "taken" : "refused", intervals.back().inForce);
 }
 
-TEST_F(WindowTest, ADisplayThatKeepsWaitingForTheRetraceIsToldOnceAndTheGameRuns) {
+TEST_F(WindowTest, ADisplayThatKeepsWaitingForTheRetraceIsToldOnceAndTheGamePlays) {
     seams::SetFault(seams::Fault::SwapInterval);
     seams::UseVirtualClock(1000);
     testing::internal::CaptureStderr();
     OpenWindow();
     Main.KillGLWindow();
     OpenWindow(640, 480);
-    int code = 0;
-    for (int pass = 0; pass < 3; pass++)
-        ASSERT_TRUE(MainLoopPass(code));
+    Passes(3);
     const std::string told = testing::internal::GetCapturedStderr();
-    size_t lines = 0;
-    for (size_t at = told.find("retrace"); at != std::string::npos;
-         at = told.find("retrace", at + 1))
-        lines++;
-    EXPECT_EQ(lines, 1u) << told;
-    EXPECT_EQ(seams::SwapIntervals().size(), 2u);
+    EXPECT_EQ(told.find("retrace"), told.rfind("retrace")) << told;
+    EXPECT_NE(told.find("retrace"), std::string::npos) << told;
     EXPECT_EQ(seams::Presents(), 3);
     EXPECT_TRUE(seams::BoxesShown().empty());
 }
 
-TEST_F(WindowTest, WindowProcedureKeepsKeysSizeAndRefusesTheScreenSaver) {
-    OpenWindow();
-    seams::KeyEvent(DIK_A, true);
-    seams::KeyEvent(DIK_UP, true);
-    DrainMessages();
-    EXPECT_EQ(Main.GetKeys('A'), 1);
-    EXPECT_EQ(Main.GetKeys(VK_UP), 1);
-    seams::KeyEvent(DIK_A, false);
-    DrainMessages();
-    EXPECT_EQ(Main.GetKeys('A'), 0);
-    EXPECT_EQ(Main.GetKeys(VK_UP), 1);
-    // Out-of-range key codes are ignored rather than written past the table.
-    EXPECT_EQ(WndProc(Main.hWnd, WM_KEYDOWN, 4096, 0), 0);
-    EXPECT_EQ(Main.GetKeys(4096), 0);
-
-    EXPECT_EQ(WndProc(Main.hWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(640, 0)), 0);
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[2], 640);
-    EXPECT_EQ(viewport[3], 1); // a zero height is taken as 1
-
-    EXPECT_TRUE(seams::ScreenSaverInhibited());
-    EXPECT_EQ(WndProc(Main.hWnd, WM_SYSCOMMAND, SC_SCREENSAVE, 0), 0);
-    EXPECT_EQ(WndProc(Main.hWnd, WM_SYSCOMMAND, SC_MONITORPOWER, 2), 0);
-    EXPECT_TRUE(seams::ScreenSaverInhibited());
-    // What the window does not swallow reaches the default handling, which allows it.
-    DefWindowProcA(Main.hWnd, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
-    EXPECT_FALSE(seams::ScreenSaverInhibited());
-    Main.KillGLWindow();
-}
-
-} // namespace
-
-namespace {
-
-// Without a display the swap shows nothing; it must still finish the frame, or a
-// software renderer queues frame after frame while the game runs ahead of it (over a
-// gigabyte in a long game on a busy machine). A fence set after a heavy frame has
-// passed by the time the swap returns.
+// Without a display the swap shows nothing; it must still finish the frame, or a software
+// renderer queues frame after frame while the game runs ahead (gigabytes in a long game).
 TEST_F(WindowTest, WithoutADisplayASwapFinishesTheFrame) {
     OpenWindow(640, 480);
-    using FenceSync = GLsync(APIENTRY *)(GLenum, GLbitfield);
-    using ClientWaitSync = GLenum(APIENTRY *)(GLsync, GLbitfield, GLuint64);
-    using DeleteSync = void(APIENTRY *)(GLsync);
-    auto fenceSync = reinterpret_cast<FenceSync>(SDL_GL_GetProcAddress("glFenceSync"));
-    auto clientWaitSync =
-        reinterpret_cast<ClientWaitSync>(SDL_GL_GetProcAddress("glClientWaitSync"));
-    auto deleteSync = reinterpret_cast<DeleteSync>(SDL_GL_GetProcAddress("glDeleteSync"));
-    ASSERT_TRUE(fenceSync && clientWaitSync && deleteSync) << "no fences in this GL";
     ASSERT_STREQ(SDL_GetCurrentVideoDriver(), "offscreen");
+    auto fenceSync = reinterpret_cast<GLsync(APIENTRY *)(GLenum, GLbitfield)>(
+        SDL_GL_GetProcAddress("glFenceSync"));
+    auto clientWait = reinterpret_cast<GLenum(APIENTRY *)(GLsync, GLbitfield, GLuint64)>(
+        SDL_GL_GetProcAddress("glClientWaitSync"));
+    ASSERT_TRUE(fenceSync && clientWait) << "no fences in this GL";
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(0.5f, 0.2f, 0.1f, 0.1f);
     for (int round = 0; round < 5; round++) {
-        // Enough blended full-window quads to keep the renderer busy for a while.
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        for (int k = 0; k < 300; k++) {
-            glColor4f(0.5f, 0.2f, 0.1f, 0.1f);
+        for (int k = 0; k < 300; k++) { // blended quads over the whole window: a heavy frame
             glBegin(GL_QUADS);
-            glVertex3f(-100.0f, -100.0f, -1.0f);
-            glVertex3f(100.0f, -100.0f, -1.0f);
-            glVertex3f(100.0f, 100.0f, -1.0f);
-            glVertex3f(-100.0f, 100.0f, -1.0f);
+            glVertex3f(-100, -100, -1);
+            glVertex3f(100, -100, -1);
+            glVertex3f(100, 100, -1);
+            glVertex3f(-100, 100, -1);
             glEnd();
         }
-        glDisable(GL_BLEND);
         GLsync fence = fenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
         ASSERT_TRUE(SwapBuffers(Main.GetHDC()));
-        EXPECT_EQ(clientWaitSync(fence, 0, 0), static_cast<GLenum>(GL_ALREADY_SIGNALED))
-            << "round " << round << ": the frame was still being drawn after the swap";
-        deleteSync(fence);
+        EXPECT_EQ(clientWait(fence, 0, 0), GLenum(GL_ALREADY_SIGNALED)) << "round " << round;
     }
+}
+
+// --- A hundred changes of resolution ---------------------------------------------------
+
+// Names from 1 to `last` the current context knows as textures or display lists.
+int Live(GLboolean (*known)(GLuint), GLuint last) {
+    int n = 0;
+    for (GLuint name = 1; name <= last; name++)
+        n += known(name) == GL_TRUE;
+    return n;
+}
+
+// One window, one context, one set of devices; in the new context exactly the textures
+// and font lists the game holds names of (probed name by name, far past the highest, so
+// that a second set or names that outlived their context show).
+void ExpectOneSet(int resolution) {
+    int width = 0, height = 0;
+    seams::ClientSize(width, height);
+    EXPECT_EQ(width, kResolutions[resolution].width);
+    EXPECT_EQ(height, kResolutions[resolution].height);
+    EXPECT_EQ(Held(), "windows 1; device contexts 1; GL contexts 1; a current context 1; the "
+                      "window class 1; DirectInputs 1; keyboards 1; mice 1; handles 3; ");
+    std::set<GLuint> textures;
+    for (int k = 0; k < 100; k++)
+        textures.insert(k < 20   ? TextureMgr->GetTexture(k)
+                        : k < 24 ? TextureMgr->GetMenuTex(k - 20)
+                        : k < 82 ? TextureMgr->GetFloorTexture(k - 24)
+                                 : TextureMgr->GetWallTexture(k - 82));
+    textures.erase(0);
+    EXPECT_EQ(textures.size(), 100u) << "every picture a name of its own";
+    EXPECT_EQ(Live(glIsTexture, std::max(4096u, 4 * *textures.rbegin())), int(textures.size()));
+    GLuint highest = 0;
+    int lists = 0;
+    for (int font = 0; font < CFontsMgr::kFonts; font++) {
+        const GLuint base = FontsMgr->GetlistBase(font);
+        ASSERT_NE(base, 0u) << "font " << font;
+        for (GLuint list = base; list < base + 96; list++) // characters 32..127
+            lists += glIsList(list) == GL_TRUE;
+        highest = std::max(highest, base + 95);
+    }
+    EXPECT_EQ(lists, CFontsMgr::kFonts * 96);
+    EXPECT_EQ(Live(glIsList, std::max(4096u, 4 * highest)), lists) << "lists besides the fonts'";
+}
+
+TEST_F(WindowTest, AHundredResolutionChangesStartTheWorldAfreshAndLeakNothing) {
+    seams::UseVirtualClock(1000);
+    OpenWindow();
+    ExpectOneSet(1);
+    // Whatever a game may have changed by the time of a new window.
+    static structMap map[kMapSize][kMapSize];
+    std::memcpy(map, stMap, sizeof map);
+    const structCamera camera = TheCamera;
+    stMap[10][10] = {7, 3.0f, 1, 2.0f, 0.0f, 4};
+    stMap[11][10].wallSide = 3; // no wall there: the side comes from the reset alone
+    stCharacter.health = 2.0f;
+    stCharacter.killCount = 5;
+    TheCamera.yaw = 33.0f;
+    stZombies[17].health = 0;
+    stZombies[18].active = false;
+    CharacterMgr->SelectWeapon(2);
+    MapMgr->firstPerson = true;
+
+    const size_t contexts = seams::SwapIntervals().size(); // one entry per context made
+    std::map<int, std::string> files;
+    long residentTenth = 0, residentSameSize = 0;
+    Tap(DIK_DOWN); // "Options"
+    for (int change = 1; change <= 100; change++) {
+        SCOPED_TRACE("change " + std::to_string(change));
+        Tap(DIK_RETURN); // the options screen, its cursor on the resolution
+        Tap(DIK_RIGHT);  // the next resolution, round the table
+        const int resolution = (Hud->currentResolution + 1) % 4;
+        Tap(DIK_DOWN); // "Accept"
+        seams::KeyEvent(DIK_RETURN, true);
+        Pass(); // the old window goes and the new one comes within this pass
+        seams::KeyEvent(DIK_RETURN, false);
+        ASSERT_EQ(seams::SwapIntervals().size(), contexts + change) << "one new context a change";
+        ASSERT_EQ(Hud->currentResolution, resolution);
+        ExpectOneSet(resolution);
+        if (change == 1) {
+            EXPECT_EQ(std::memcmp(map, stMap, sizeof map), 0) << "the map is not the file's";
+            EXPECT_EQ(std::memcmp(&camera, &TheCamera, sizeof camera), 0);
+            EXPECT_EQ(stCharacter.health, 30.0f);
+            EXPECT_EQ(stCharacter.killCount + stCharacter.weapon + MapMgr->firstPerson, 0);
+            EXPECT_EQ(stWeapon.reach, 4);
+            EXPECT_EQ(LivingZombies(), kZombies);
+            files = OpenDescriptors();
+        }
+        EXPECT_SAME_DESCRIPTORS(files, OpenDescriptors());
+        if (change == 10)
+            residentTenth = ResidentKiB();
+        if (change == 12) // the same resolution as the hundredth
+            residentSameSize = ResidentKiB();
+        Pass();
+        if (HasFailure())
+            return; // one change's failures are enough to read
+    }
+    if (kResidentMemoryIsOurs) {
+        EXPECT_LT(ResidentKiB() - residentTenth, 5120) << "after change 10: " << residentTenth;
+        EXPECT_LT(ResidentKiB() - residentSameSize, 5120) << "after change 12: " << residentSameSize;
+    }
+
+    // Into the game in the last window: the ground drawn with the new context's textures.
+    Tap(DIK_UP);
+    Tap(DIK_RETURN);
+    ASSERT_EQ(Main.screen, 1);
+    Main.drawDistance = 8;
+    Passes(3);
+    Main.Render();
+    std::set<uint32_t> colours;
+    const Pixels p = Grab();
+    for (size_t k = 0; k < p.size(); k += 4)
+        colours.insert(uint32_t(p[k]) << 16 | uint32_t(p[k + 1]) << 8 | p[k + 2]);
+    EXPECT_GT(colours.size(), 50u) << "untextured quads show only a few flat colours";
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 } // namespace

@@ -1,0 +1,465 @@
+// The world: the map file as the game reads it, the map drawn exactly as the literal
+// cell-by-cell drawing draws it, walls on their edges, the map keys, walking with its
+// collisions and borders, and the orbit camera with its mouse look and zoom.
+#include "Harness.h"
+#include "LiteralMapDraw.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <png.h>
+
+#include <cmath>
+#include <fstream>
+#include <cstring>
+#include <random>
+
+bool operator==(const structMap &a, const structMap &b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+namespace {
+
+const structMap kFlat = {1, 0.0f, 2, 0.0f, 0.0f, 0};
+
+class WorldTest : public GameTest {
+  protected:
+    void SetUp() override {
+        GameTest::SetUp();
+        InPlay(50.5f, 50.5f);
+        TheCamera.yaw = 0.0f;
+    }
+    // The in-game input of passes of the main loop with these keys held.
+    static void Step(std::initializer_list<uint8_t> keys, int passes = 1) {
+        for (uint8_t k : keys)
+            seams::KeyEvent(k, true);
+        for (int p = 0; p < passes; p++) {
+            Input->Update();
+            Input->ProcessInput();
+            CameraMgr->ProcessInputs();
+            MapMgr->ProcessInputs();
+        }
+        for (uint8_t k : keys)
+            seams::KeyEvent(k, false);
+        Input->Update();
+    }
+
+    // What the view transform makes of the world, against what the camera means: the
+    // pivot over the player's head straight ahead of the eye at the camera's distance, the
+    // eye looking along the heading tilted down by the pitch, the horizon level.
+    static void ExpectView(const std::string &what, bool overThePlayer = true) {
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        CameraMgr->SetCamera();
+        float m[16];
+        glGetFloatv(GL_MODELVIEW_MATRIX, m);
+        auto apply = [&](Vec v, double w) {
+            return Vec{m[0] * v[0] + m[4] * v[1] + m[8] * v[2] + m[12] * w,
+                       m[1] * v[0] + m[5] * v[1] + m[9] * v[2] + m[13] * w,
+                       m[2] * v[0] + m[6] * v[1] + m[10] * v[2] + m[14] * w};
+        };
+        const structCamera &c = TheCamera;
+        const double h = CellAt(stCharacter.posX, stCharacter.posZ).floorHeight;
+        const double yaw = c.yaw * M_PI / 180.0, pitch = c.pitch * M_PI / 180.0;
+        const Vec pivot = {c.baseX + c.trackX, h - c.baseY - c.trackY,
+                           -(c.baseZ + c.trackZ + c.distance)};
+        const Vec ahead = {std::sin(yaw) * std::cos(pitch), -std::sin(pitch),
+                           -std::cos(yaw) * std::cos(pitch)};
+        const Vec right = {std::cos(yaw), 0.0, std::sin(yaw)};
+        EXPECT_LT(Length(apply(pivot, 1) - Vec{0, 0, -c.distance}), 5e-3) << what << ": pivot";
+        EXPECT_LT(Length(apply(ahead, 0) - Vec{0, 0, -1}), 1e-4) << what << ": heading";
+        EXPECT_LT(Length(apply(right, 0) - Vec{1, 0, 0}), 1e-4) << what << ": horizon";
+        if (overThePlayer) { // as walking and zooming keep it
+            EXPECT_NEAR(pivot[0], stCharacter.posX, 1e-3) << what;
+            EXPECT_NEAR(pivot[2], stCharacter.posZ, 1e-3) << what;
+        }
+    }
+};
+
+TEST_F(WorldTest, TheMapFileIsReadRecordByRecordUpToTheFirstFieldThatIsNoNumber) {
+    ScratchDir scratch;
+    scratch.MakeGameDataFolders();
+    const struct {
+        const char *text; // nullptr: no file
+        std::vector<structMap> cells; // (0, 0), (0, 1), ...; the next one keeps the reset
+    } cases[] = {
+        // Any white space; hex and octal tiles; a wall on its back edge, a raised wall, a
+        // negative height (no wall: side and tile keep the reset), a record cut short.
+        {"3\n0.5 0.000000\n\n 2.5   4\t7 0x1F 1e-1 0 0\n010 -2.25 4.0 2.0 3 017 5 0 0 -1 6 1.5",
+         {{3, 0.5f, 4, 2.5f, 0.0f, 7},
+          {31, 0.1f, 2, 0.0f, 0.0f, 0},
+          {8, -2.25f, 3, 2.0f, 4.0f, 15},
+          {5, 0.0f, 2, -1.0f, 0.0f, 0},
+          {6, 1.5f, 2, 0.0f, 0.0f, 0}}},
+        {"2 0 0 0  7 x 0 0  9 0 0 0", {{2, 0.0f, 2, 0.0f, 0.0f, 0}, {7, 0.0f, 2, 0.0f, 0.0f, 0}}},
+        {nullptr, {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text ? c.text : "no file");
+        std::remove("Game Data/Map/Map.txt");
+        if (c.text)
+            std::ofstream("Game Data/Map/Map.txt") << c.text;
+        MapMgr->InitMap();
+        stMap[9][9].floorTexture = 42; // beyond the end of every file: kept
+        MapMgr->LoadMap();
+        for (size_t j = 0; j <= c.cells.size(); j++)
+            EXPECT_TRUE(stMap[0][j] == (j < c.cells.size() ? c.cells[j] : kFlat)) << "cell " << j;
+        EXPECT_EQ(stMap[9][9].floorTexture, 42);
+    }
+
+    // A whole map, cell by cell along the second index.
+    std::string text;
+    auto cell = [](int i, int j) {
+        return (i * 7 + j) % 5 ? structMap{(i + j) % 58, i % 4 + 0.25f, 2, 0.0f, 0.0f, 0}
+                               : structMap{(i + j) % 58, i % 4 + 0.25f, j % 4 + 1, 1.0f, 3.5f, i % 18};
+    };
+    for (int i = 0; i < kMapSize; i++)
+        for (int j = 0; j < kMapSize; j++) {
+            const structMap c = cell(i, j);
+            text += std::to_string(c.floorTexture) + " " + std::to_string(c.floorHeight) + " " +
+                    std::to_string(c.wallBase) + " " + std::to_string(c.wallHeight) +
+                    (c.wallHeight > 0 ? " " + std::to_string(c.wallSide) + " " +
+                                            std::to_string(c.wallTexture)
+                                      : "") +
+                    (j % 3 ? " " : "\n");
+        }
+    std::ofstream("Game Data/Map/Map.txt") << text;
+    MapMgr->LoadMap();
+    int wrong = 0;
+    for (int i = 0; i < kMapSize; i++)
+        for (int j = 0; j < kMapSize; j++)
+            wrong += !(stMap[i][j] == cell(i, j));
+    EXPECT_EQ(wrong, 0);
+}
+
+// --- Drawing -----------------------------------------------------------------------------
+
+// The map from a viewpoint, the literal way or the game's; the world moved so that the
+// view is centred on the player wherever the test puts it.
+Pixels MapFrame(float x, float z, float yaw, float pitch, float distance, bool literal, float tint) {
+    TheCamera.yaw = yaw;
+    TheCamera.pitch = pitch;
+    TheCamera.distance = distance;
+    StandAt(x, z);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glColor3f(1.0f, tint, tint);
+    CameraMgr->SetCamera();
+    literal ? LiteralDrawMap() : MapMgr->DrawMap();
+    return Grab();
+}
+
+void ExpectLikeTheLiteralDrawing(float x, float z, float yaw, float pitch, float distance) {
+    for (float tint : {1.0f, 0.3f}) {
+        const Pixels literal = MapFrame(x, z, yaw, pitch, distance, true, tint);
+        std::string first;
+        EXPECT_EQ(Differing(literal, MapFrame(x, z, yaw, pitch, distance, false, tint), &first), 0u)
+            << "from " << x << ", " << z << " yaw " << yaw << " pitch " << pitch << " distance "
+            << distance << " draw distance " << Main.drawDistance << " tint " << tint
+            << ": first at " << first;
+        EXPECT_NE(literal, Pixels(literal.size(), 0)) << "nothing drawn";
+    }
+}
+
+TEST_F(WorldTest, TheMapIsDrawnPixelForPixelAsTheLiteralDrawingDrawsIt) {
+    // The game's own map and pictures first.
+    MapMgr->LoadMap();
+    Main.drawDistance = 75;
+    for (const auto &v : std::vector<std::array<float, 5>>{{1, 59, 91, 13, 20},
+                                                           {130, 180, 289, 21, 20},
+                                                           {60, 200, 135, 10, 12},
+                                                           {200, 60, 250, 45, 40}})
+        ExpectLikeTheLiteralDrawing(v[0], v[1], v[2], v[3], v[4]);
+
+    // Then an uneven map of two-coloured checks (a tile turned or mirrored shows), runs of
+    // one tile, tiles out of range, one that failed to load, walls of every side, height
+    // and base, with no texture now and then.
+    {
+        ScratchDir scratch;
+        scratch.MakeGameDataFolders();
+        for (int k = 24; k < 100; k++) {
+            PngSpec check;
+            check.width = check.height = 8;
+            for (int y = 0; y < 8; y++)
+                for (int x = 0; x < 8; x++) {
+                    const Rgba c = CatalogueColour((x < 4) != (y < 2) ? k : 99 - k);
+                    check.rows.insert(check.rows.end(), {c.r, c.g, c.b});
+                }
+            if (k != 31)
+                WritePng(CataloguePath(k), check);
+        }
+        TextureMgr->InitTextures();
+    }
+    std::mt19937 random(1234);
+    auto pick = [&](int n) { return int(random() % n); };
+    const float heights[] = {0.0f, 0.0f, 0.5f, 1.0f, -0.5f}, walls[] = {0.3f, 1.0f, 2.5f, 6.0f};
+    int tile = 0;
+    for (auto &row : stMap)
+        for (structMap &c : row) {
+            if (pick(6) == 0)
+                tile = pick(62) - 2;
+            c = {tile, heights[pick(5)], 2, 0.0f, 0.0f, 0};
+            if (pick(5) == 0)
+                c = {tile, c.floorHeight, pick(6), walls[pick(4)], pick(3) == 2 ? 4.0f : 0.0f,
+                     pick(20) - 1};
+        }
+    const std::vector<std::array<float, 5>> views = {{50.5f, 40.5f, 0, 13, 20},
+                                                     {125, 125, 45, 30, 20},
+                                                     {3, 246, 200, 5, 49},
+                                                     {200, 20, 300, 60, 6},
+                                                     {125, 125, 91, 0, 0}};
+    for (const auto &v : views)
+        ExpectLikeTheLiteralDrawing(v[0], v[1], v[2], v[3], v[4]);
+    for (int k = 0; k < 8; k++)
+        ExpectLikeTheLiteralDrawing(2.0f + pick(246), 2.0f + pick(246), float(pick(360)),
+                                    float(pick(91)), float(pick(45)));
+    // A short draw distance puts the edges of the drawn square in view, where rows and
+    // cells half inside it must not be left out.
+    for (int k = 0; k < 16; k++) {
+        Main.drawDistance = 3 + pick(18);
+        ExpectLikeTheLiteralDrawing(2.0f + pick(246), 2.0f + pick(246), float(pick(360)),
+                                    float(10 + pick(81)), float(pick(30)));
+    }
+}
+
+TEST_F(WorldTest, AWallStandsOnTheEdgeOfItsCellThatItsSideNames) {
+    // Red walls over a blue floor, seen from 10 units straight above the cell.
+    ScratchDir scratch;
+    scratch.MakeGameDataFolders();
+    WriteSolidPng(CataloguePath(24 + 1), 4, 4, {0, 0, 255, 255});
+    WriteSolidPng(CataloguePath(82), 4, 4, {255, 0, 0, 255});
+    TextureMgr->InitTextures();
+    StandAt(100.5f, 100.5f);
+    const float middle[5][2] = {{0, 0}, {99.5f, 100}, {100, 100.5f}, {100.5f, 100}, {100, 99.5f}};
+    for (int side = 0; side <= 5; side++) {
+        stMap[100][100] = {1, 0.0f, side, 4.0f, 0.0f, 0};
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glLoadIdentity();
+        gluLookAt(101.0, 10.0, 101.0, 101.0, 0.0, 101.0, 0.0, 0.0, -1.0);
+        glColor3f(1, 1, 1);
+        MapMgr->DrawMap();
+        // The middle of each edge, 3 units up: red only on the edge with the wall.
+        for (int edge = 1; edge <= 4; edge++) {
+            const Rgba p = ProjectedPixel(middle[edge][0], 3.0, middle[edge][1]);
+            EXPECT_EQ(p.r > 200 && p.b < 50, edge == side) << "side " << side << " edge " << edge;
+        }
+    }
+}
+
+TEST_F(WorldTest, TheMapKeysActAsPressedOrHeld) {
+    // The grave key: first person and back, once per press however long it is held.
+    Mouse->posX = 30.0f;
+    Mouse->posY = -40.0f;
+    Step({DIK_GRAVE});
+    EXPECT_TRUE(MapMgr->firstPerson);
+    EXPECT_EQ(TheCamera.distance + TheCamera.yaw + TheCamera.pitch, 0.0f);
+    EXPECT_EQ(TheCamera.baseZ, -40.0f);
+    Step({}); // a pass with the key let go
+    Step({DIK_GRAVE}, 3);
+    EXPECT_FALSE(MapMgr->firstPerson);
+    EXPECT_EQ(TheCamera.distance, 20.0f);
+    EXPECT_EQ(TheCamera.baseZ, -60.0f);
+    // Comma and full stop every pass while held: down to 2, up without a limit.
+    Step({DIK_COMMA}, 100);
+    EXPECT_EQ(Main.drawDistance, 2);
+    Step({DIK_PERIOD}, 300);
+    EXPECT_EQ(Main.drawDistance, 302);
+    // Any listed key held blocks the toggle; comma is not listed, and the toggle wins.
+    for (uint8_t blocker : {DIK_LBRACKET, DIK_F9, DIK_1, DIK_UP, DIK_SUBTRACT}) {
+        seams::KeyEvent(blocker, true);
+        Step({});
+        Step({DIK_GRAVE});
+        seams::KeyEvent(blocker, false);
+        EXPECT_FALSE(MapMgr->firstPerson) << "key " << int(blocker);
+        Step({});
+        EXPECT_FALSE(MapMgr->keyHeld);
+    }
+    seams::KeyEvent(DIK_COMMA, true);
+    Step({});
+    const int distance = Main.drawDistance;
+    Step({DIK_GRAVE});
+    seams::KeyEvent(DIK_COMMA, false);
+    EXPECT_TRUE(MapMgr->firstPerson);
+    EXPECT_EQ(Main.drawDistance, distance);
+}
+
+// --- Walking and the camera --------------------------------------------------------------
+
+TEST_F(WorldTest, WalkingStepsAlongTheHeadingWithThePivotAndWallsStopIt) {
+    const struct {
+        std::initializer_list<uint8_t> keys;
+        float yaw, dx, dz;
+        int moveState;
+    } steps[] = {
+        {{DIK_W}, 0, 0, -0.4f, 1},  {{DIK_W}, 90, 0.4f, 0, 1},   {{DIK_S}, 90, -0.4f, 0, 2},
+        {{DIK_D}, 0, 0.4f, 0, 0},   {{DIK_A}, 0, -0.4f, 0, 0},   {{DIK_A}, 90, 0, -0.4f, 0},
+        {{DIK_W, DIK_S}, 0, 0, -0.4f, 1}, // forward only
+        {{DIK_A, DIK_D}, 0, 0, 0, 0},     // they cancel
+        {{DIK_W, DIK_D}, 0, 0.4f, -0.4f, 1},
+    };
+    for (const auto &s : steps) {
+        StandAt(50.5f, 50.5f);
+        Mouse->posX = s.yaw;
+        stCharacter.moveState = 0;
+        Step(s.keys);
+        SCOPED_TRACE(testing::Message() << "yaw " << s.yaw << " keys " << s.keys.size());
+        EXPECT_NEAR(stCharacter.posX - 50.5f, s.dx, 1e-5);
+        EXPECT_NEAR(stCharacter.posZ - 50.5f, s.dz, 1e-5);
+        EXPECT_EQ(stCharacter.moveState, s.moveState);
+        ExpectView("after the step");
+    }
+    // Letting go of W and S shows the still picture; a sideways step leaves it alone.
+    stCharacter.frame = 2;
+    Step({});
+    EXPECT_EQ(stCharacter.moveState * 10 + stCharacter.frame, 0);
+    stCharacter.frame = 1;
+    Step({DIK_D}, 2);
+    EXPECT_EQ(stCharacter.frame, 1);
+
+    // A wall higher than 0.5 blocks its whole cell, unless it hangs above head height; the
+    // probe 1.4 ahead finds one two cells away. A refused move changes nothing.
+    const struct {
+        float height, base, z;
+        bool blocks;
+    } walls[] = {{0.5f, 0, 50.5f, false}, {0.6f, 0, 50.5f, true},  {2, 3, 50.5f, true},
+                 {2, 3.5f, 50.5f, false}, {2, 8.9f, 50.5f, false}, {2, 9, 50.5f, true},
+                 {3, 0, 51.2f, true}};
+    for (const auto &w : walls) {
+        MapMgr->InitMap();
+        StandAt(50.5f, w.z);
+        Mouse->posX = 0.0f;
+        stCharacter.moveState = 0;
+        stMap[50][49] = {1, 0.0f, 4, w.height, w.base, 0};
+        Step({DIK_W});
+        EXPECT_EQ(stCharacter.posZ == w.z && stCharacter.moveState == 0, w.blocks)
+            << "height " << w.height << " base " << w.base << " from z " << w.z;
+    }
+}
+
+// The position along a border's axis whose probe, 1.4 ahead in single precision as the
+// walking control sums it, lands exactly on the border; 0 if none.
+float ProbeOnTheBorder(float look, float limit) {
+    float p = limit - look;
+    for (int i = 0; i < 8; i++)
+        p = std::nextafter(p, limit);
+    for (int i = 0; i < 16; i++, p = std::nextafter(p, limit - 2 * look))
+        if (p + look == limit)
+            return p;
+    return 0.0f;
+}
+
+TEST_F(WorldTest, AProbeExactlyOnABorderRefusesTheMoveAndOneShortTakesIt) {
+    const struct {
+        uint8_t key;
+        float yaw, angle, sign; // the move's heading, and -1 when walking backward
+        bool alongX;
+        float limit;
+    } borders[] = {{DIK_W, 90, 90, 1, true, 250},
+                   {DIK_A, 0, -90, 1, true, 0},
+                   {DIK_W, 0, 0, 1, false, 0},
+                   {DIK_S, 0, 0, -1, false, 250}};
+    for (const auto &b : borders) {
+        SCOPED_TRACE(testing::Message() << "border " << b.limit << (b.alongX ? " of x" : " of z"));
+        float s, c;
+        HeadingSinCos(b.angle, s, c);
+        const float look = b.sign * (b.alongX ? 1.4f * s : -1.4f * c);
+        const float step = b.sign * (b.alongX ? 0.4f * s : -0.4f * c);
+        const float on = ProbeOnTheBorder(look, b.limit);
+        ASSERT_NE(on, 0.0f);
+        auto along = [&] { return b.alongX ? stCharacter.posX : stCharacter.posZ; };
+        auto place = [&](float p, float across) {
+            StandAt(b.alongX ? p : across, b.alongX ? across : p);
+            Mouse->posX = b.yaw;
+        };
+        // On x = 250 a probe let through would read past the map's end: many rows, so
+        // that some of what lies there does not block and the move shows.
+        for (int row = 0; row < (b.alongX && b.limit == 250 ? 60 : 1); row++) {
+            place(on, row + 0.5f);
+            Step({b.key}, 3);
+            EXPECT_EQ(along(), on) << "row " << row;
+        }
+        // One float toward the middle, and a whole step short: taken.
+        const float inside = std::nextafter(on, b.limit - 2 * look);
+        place(inside, 125.5f);
+        Step({b.key});
+        EXPECT_EQ(along(), inside + step);
+        place(on - step, 125.5f);
+        Step({b.key});
+        EXPECT_EQ(along(), (on - step) + step);
+        Step({b.key}, 5); // held on: the walk stops where the probe meets the border
+        EXPECT_LE(std::fabs(along() - on), 0.4f + 1e-4f);
+        EXPECT_GE(std::fabs(b.limit - along()), 1.0f - 1e-4f);
+    }
+}
+
+TEST_F(WorldTest, TheMouseTurnsAndTiltsTheCameraAndTheWheelZoomsAboutThePivot) {
+    // The yaw is the mouse's accumulated position, wrapped once; 20 counts a degree.
+    const float positions[][2] = {{370, 10}, {-10, 350}, {-400, -40}, {800, 440}};
+    for (const auto &p : positions) {
+        Mouse->posX = p[0];
+        Step({});
+        EXPECT_FLOAT_EQ(TheCamera.yaw, p[1]) << "mouse at " << p[0];
+    }
+    seams::MouseMotion(20, 0);
+    Step({});
+    EXPECT_FLOAT_EQ(TheCamera.yaw, 441.0f);
+    EXPECT_FLOAT_EQ(Mouse->posX, 801.0f) << "the accumulator itself is never wrapped";
+    // Toward the user tilts down, held at 90, nothing stored beyond; then up to level.
+    seams::MouseMotion(0, 5000);
+    Step({});
+    EXPECT_EQ(TheCamera.pitch, 90.0f);
+    seams::MouseMotion(0, -20);
+    Step({});
+    EXPECT_FLOAT_EQ(TheCamera.pitch, 89.0f);
+    seams::MouseMotion(0, -99999);
+    Step({});
+    EXPECT_EQ(TheCamera.pitch, 0.0f);
+
+    // One step a pass however far the wheel turns, between 6 and 49, about the pivot;
+    // first person moves the pivot by the zoom.
+    Mouse->posY = -13.0f;
+    StandAt(50.5f, 50.5f);
+    for (const auto &[notches, passes, distance] :
+         {std::tuple{-3, 4, 24.0f}, {-1, 40, 49.0f}, {1, 60, 6.0f}, {-1, 5, 11.0f}}) {
+        for (int k = 0; k < passes; k++) {
+            seams::MouseWheel(notches);
+            Step({});
+        }
+        EXPECT_EQ(TheCamera.distance, distance);
+        ExpectView("zoomed to " + std::to_string(distance));
+    }
+    const float pivotZ = -(TheCamera.baseZ + TheCamera.trackZ + TheCamera.distance);
+    Step({DIK_GRAVE});
+    EXPECT_EQ(-(TheCamera.baseZ + TheCamera.trackZ + TheCamera.distance), pivotZ - 9.0f);
+    Step({});
+    Step({DIK_GRAVE});
+    EXPECT_EQ(TheCamera.distance, 20.0f);
+    // Not in the game: the wheel does nothing.
+    Main.screen = 0;
+    seams::MouseWheel(-1);
+    Step({});
+    EXPECT_EQ(TheCamera.distance, 20.0f);
+}
+
+TEST_F(WorldTest, TheViewLooksAtThePivotAlongTheHeadingAtAnyAngle) {
+    const float cameras[][6] = {// yaw, pitch, distance, track x, track z, floor
+                                {37, 23, 20, 11, -7, 0},
+                                {200, 71, 9, -30, 44, 1.5f},
+                                {305, 5, 49, 80, -140, -0.5f},
+                                {440, 89, 6, 3, 3, 4},
+                                {-40, 45, 0, 0, 0, 0}};
+    for (const auto &k : cameras) {
+        TheCamera = kStartCamera;
+        TheCamera.yaw = k[0];
+        TheCamera.pitch = k[1];
+        TheCamera.distance = k[2];
+        TheCamera.baseZ = -40.0f - k[2]; // as the zoom and the first-person key keep it
+        TheCamera.trackY = 0.25f;
+        StandAt(77.5f, 66.5f);
+        TheCamera.trackX += k[3];
+        TheCamera.trackZ += k[4];
+        stMap[77][66].floorHeight = k[5];
+        ExpectView("yaw " + std::to_string(k[0]) + " pitch " + std::to_string(k[1]), false);
+    }
+}
+
+} // namespace
