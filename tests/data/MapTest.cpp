@@ -4,10 +4,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <deque>
-#include <iostream>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -15,12 +14,8 @@ namespace {
 constexpr int N = 250;
 
 struct Cell {
-    int floorTexture = 1;
-    float floorHeight = 0;
-    int wallSide = 2;
-    float wallHeight = 0;
-    float wallBase = 0;
-    int wallTexture = 0;
+    int floorTexture = 1, wallSide = 2, wallTexture = 0;
+    float floorHeight = 0, wallHeight = 0, wallBase = 0;
 };
 
 struct Map {
@@ -78,105 +73,42 @@ const Room rooms[] = {{"Drugstore", 175, 250, 0, 70},   {"Orchard", 212, 242, 20
                       {"Roadhouse", 123, 164, 94, 135}, {"Skirmish north", 2, 28, 29, 41},
                       {"Skirmish south", 2, 29, 74, 91}};
 
-// Walking on the lattice of 0.4 steps that the W, A, S and D keys make at a heading of 0
-// degrees. Positions are kept exactly, in tenths of a unit; a coordinate that falls on a
-// cell boundary counts as touching both cells, since the game's floats may land on
-// either side. So every position this finds is one the player can really stand on.
-class Walker {
-  public:
-    // exact: positions are taken as exact floats (one step from a point the game sets),
-    // so a coordinate on a boundary lies in the cell above it, as truncation gives.
-    explicit Walker(const Map &m, bool exact = false) : m(m), exact(exact) {}
+// Whether the player can stand at (x10, z10), in tenths of a unit. A coordinate on a cell
+// boundary touches both cells, since the game's floats may land on either side.
+bool freeAt(const Map &m, int x10, int z10) {
+    for (int cx = (x10 - 1) / 10; cx <= x10 / 10; ++cx)
+        for (int cz = (z10 - 1) / 10; cz <= z10 / 10; ++cz)
+            if (m.blocks(cx, cz)) return false;
+    return true;
+}
 
-    bool freeAt(int x10, int z10) const {
-        for (int cx : cells(x10))
-            for (int cz : cells(z10))
-                if (cx < 0 || cz < 0 || cx >= N || cz >= N || m.blocks(cx, cz)) return false;
-        return true;
-    }
-    // One step from (x10, z10) along (dx, dz), each -1, 0 or 1.
-    bool step(int x10, int z10, int dx, int dz) const {
-        int px = x10 + 14 * dx, pz = z10 + 14 * dz; // the probe, 1.4 ahead
-        if (px <= 0 || px >= N * 10 || pz <= 0 || pz >= N * 10) return false;
-        return freeAt(x10 + 4 * dx, z10 + 4 * dz) && freeAt(px, pz);
-    }
-    // Every lattice point reachable from the start.
-    std::vector<std::pair<int, int>> reach(int x10, int z10) const {
-        std::vector<char> seen(size_t(N * 10 + 1) * (N * 10 + 1), 0);
-        std::vector<std::pair<int, int>> out;
-        std::deque<std::pair<int, int>> queue{{x10, z10}};
-        seen[size_t(x10) * (N * 10 + 1) + z10] = 1;
-        const int dirs[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
-        while (!queue.empty()) {
-            auto [x, z] = queue.front();
-            queue.pop_front();
-            out.push_back({x, z});
-            for (auto &d : dirs) {
-                if (!step(x, z, d[0], d[1])) continue;
-                int nx = x + 4 * d[0], nz = z + 4 * d[1];
-                char &s = seen[size_t(nx) * (N * 10 + 1) + nz];
-                if (!s) {
-                    s = 1;
-                    queue.push_back({nx, nz});
-                }
-            }
+// Every point reachable from (x10, z10) on the lattice of 0.4 steps that the W, A, S and D
+// keys make at a heading of 0 degrees: a step needs its end and the probe 1.4 ahead free,
+// and the probe inside the map. So every point found is one the player can really reach.
+std::vector<std::pair<int, int>> reach(const Map &m, int x10, int z10) {
+    const int M = N * 10 + 1;
+    std::vector<char> seen(size_t(M) * M, 0);
+    std::vector<std::pair<int, int>> out{{x10, z10}}; // also the queue
+    seen[size_t(x10) * M + z10] = 1;
+    for (size_t k = 0; k < out.size(); ++k)
+        for (auto [dx, dz] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+            auto [x, z] = out[k];
+            const int px = x + 14 * dx, pz = z + 14 * dz, nx = x + 4 * dx, nz = z + 4 * dz;
+            if (px <= 0 || px >= N * 10 || pz <= 0 || pz >= N * 10 || seen[size_t(nx) * M + nz] ||
+                !freeAt(m, nx, nz) || !freeAt(m, px, pz))
+                continue;
+            seen[size_t(nx) * M + nz] = 1;
+            out.push_back({nx, nz});
         }
-        return out;
-    }
-
-  private:
-    const Map &m;
-    bool exact;
-    std::vector<int> cells(int v10) const {
-        if (v10 % 10 == 0 && !exact) return {v10 / 10 - 1, v10 / 10};
-        return {v10 / 10};
-    }
-};
-
-std::set<std::string> roomsReached(const std::vector<std::pair<int, int>> &points) {
-    std::set<std::string> out;
-    for (auto [x10, z10] : points)
-        for (const Room &r : rooms)
-            if (x10 >= r.x0 * 10 && x10 <= r.x1 * 10 && z10 >= r.z0 * 10 && z10 <= r.z1 * 10)
-                out.insert(r.name);
     return out;
 }
 
 } // namespace
 
-TEST(MapFile, ParsesAsOneRecordPerCell) {
+TEST(MapFile, EveryCellReadsWithTilesAndSidesInRangeAndAllUsed) {
     const Map &m = map();
     EXPECT_EQ(m.records, N * N);
     EXPECT_FALSE(m.trailing);
-}
-
-TEST(MapFile, TileIndicesAndSidesAreInRange) {
-    const Map &m = map();
-    int bad = 0;
-    for (int i = 0; i < N; ++i)
-        for (int j = 0; j < N; ++j) {
-            const Cell &c = m.at(i, j);
-            bool ok = c.floorTexture >= 0 && c.floorTexture <= 57;
-            if (c.wallHeight > 0)
-                ok = ok && c.wallSide >= 1 && c.wallSide <= 4 && c.wallTexture >= 0 &&
-                     c.wallTexture <= 17;
-            if (!ok && ++bad < 5) ADD_FAILURE() << "cell " << i << "," << j;
-        }
-    EXPECT_EQ(bad, 0);
-}
-
-TEST(MapFile, BorderIsClosed) {
-    const Map &m = map();
-    for (int k = 0; k < N; ++k) {
-        EXPECT_TRUE(m.blocks(k, 0)) << k;
-        EXPECT_TRUE(m.blocks(k, N - 1)) << k;
-        EXPECT_TRUE(m.blocks(0, k)) << k;
-        EXPECT_TRUE(m.blocks(N - 1, k)) << k;
-    }
-}
-
-TEST(MapFile, UsesRaisedFloorsRaisedWallsAndAllSides) {
-    const Map &m = map();
     int raisedFloors = 0, raisedWalls = 0, risers = 0;
     std::set<int> sides, heights, floors, walls;
     for (const Cell &c : m.cells) {
@@ -192,44 +124,22 @@ TEST(MapFile, UsesRaisedFloorsRaisedWallsAndAllSides) {
     EXPECT_GT(raisedFloors, 100);
     EXPECT_GT(raisedWalls, 50);
     EXPECT_GT(risers, 20);
-    EXPECT_EQ(sides, (std::set<int>{1, 2, 3, 4}));
     EXPECT_GE(heights.size(), 6u);
-    // Every tile is laid somewhere.
-    EXPECT_EQ(floors.size(), 58u);
-    EXPECT_EQ(walls.size(), 18u);
+    // Exactly the tiles and sides there are, every one of them laid somewhere.
+    auto span = [](const std::set<int> &s) {
+        return s.empty() ? std::tuple(0, 0, size_t(0))
+                         : std::tuple(*s.begin(), *s.rbegin(), s.size());
+    };
+    EXPECT_EQ(span(floors), std::tuple(0, 57, size_t(58)));
+    EXPECT_EQ(span(walls), std::tuple(0, 17, size_t(18)));
+    EXPECT_EQ(span(sides), std::tuple(1, 4, size_t(4)));
 }
 
-TEST(MapFile, StartAndRespawnPointsHaveRoomAround) {
+TEST(MapFile, BorderIsClosed) {
     const Map &m = map();
-    Walker w(m, true);
-    for (auto [x, z] : {std::pair<int, int>{10, 590}, {1300, 1800}}) {
-        for (int i = x / 10 - 2; i <= x / 10 + 2; ++i)
-            for (int j = z / 10 - 2; j <= z / 10 + 2; ++j) {
-                if (i > 0 && j > 0) {
-                    EXPECT_FALSE(m.blocks(i, j)) << i << "," << j;
-                }
-            }
-        // Every direction walks, except where the probe would leave the map.
-        EXPECT_TRUE(w.step(x, z, 0, 1)) << x << "," << z;
-        EXPECT_TRUE(w.step(x, z, 0, -1)) << x << "," << z;
-        EXPECT_TRUE(w.step(x, z, 1, 0)) << x << "," << z;
-        EXPECT_EQ(w.step(x, z, -1, 0), x > 14) << x << "," << z;
-    }
-}
-
-TEST(MapFile, EveryMusicRoomIsReachableFromStartAndRespawn) {
-    Walker w(map());
-    std::set<std::string> all;
-    for (const Room &r : rooms)
-        all.insert(r.name);
-    auto fromStart = w.reach(10, 590);
-    auto fromRespawn = w.reach(1300, 1800);
-    EXPECT_EQ(roomsReached(fromStart), all);
-    EXPECT_EQ(roomsReached(fromRespawn), all);
-    // The walk must be able to get around, not just into the room at hand.
-    EXPECT_GT(fromStart.size(), 100000u);
-    std::cout << "positions reached: " << fromStart.size() << " from the start, "
-              << fromRespawn.size() << " from the respawn point\n";
+    for (int k = 0; k < N; ++k)
+        EXPECT_TRUE(m.blocks(k, 0) && m.blocks(k, N - 1) && m.blocks(0, k) && m.blocks(N - 1, k))
+            << k;
 }
 
 TEST(MapFile, MusicRoomsAreWalledAlongTheirRectanglesWithDoorways) {
@@ -251,17 +161,23 @@ TEST(MapFile, MusicRoomsAreWalledAlongTheirRectanglesWithDoorways) {
     }
 }
 
-TEST(MapFile, WalkerStopsAtWallsAndTheEdge) {
-    // The walker itself, on a small made-up map: a wall two cells ahead stops a step
-    // because the probe reaches 1.4 ahead, and a wall hung at 4.0 does not.
-    Map m;
-    m.at(12, 10).wallHeight = 2.0f;
-    Walker w(m);
-    EXPECT_TRUE(w.step(102, 105, 1, 0));  // probe at 11.6
-    EXPECT_FALSE(w.step(106, 105, 1, 0)); // probe at 12.0 touches the wall's cell
-    EXPECT_FALSE(w.step(110, 105, 1, 0)); // probe at 12.4 is in it
-    EXPECT_TRUE(w.step(110, 105, 0, 1));  // sideways is free
-    m.at(12, 10).wallBase = 4.0f;
-    EXPECT_TRUE(w.step(110, 105, 1, 0));  // a wall hung at 4.0 is walked under
-    EXPECT_FALSE(w.step(10, 105, -1, 0)); // probe at -0.4 leaves the map
+TEST(MapFile, StartAndRespawnHaveRoomAroundAndReachEveryMusicRoom) {
+    const Map &m = map();
+    for (auto [x, z] : {std::pair{10, 590}, {1300, 1800}}) {
+        // Two free cells all round, but for the border.
+        for (int i = std::max(1, x / 10 - 2); i <= x / 10 + 2; ++i)
+            for (int j = std::max(1, z / 10 - 2); j <= z / 10 + 2; ++j)
+                EXPECT_FALSE(m.blocks(i, j)) << i << "," << j;
+        auto points = reach(m, x, z);
+        std::set<std::string> reached, all;
+        for (const Room &r : rooms) {
+            all.insert(r.name);
+            for (auto [x10, z10] : points)
+                if (x10 >= r.x0 * 10 && x10 <= r.x1 * 10 && z10 >= r.z0 * 10 && z10 <= r.z1 * 10)
+                    reached.insert(r.name);
+        }
+        EXPECT_EQ(reached, all) << x << "," << z;
+        // The walk must be able to get around, not just into the room at hand.
+        EXPECT_GT(points.size(), 100000u) << x << "," << z;
+    }
 }

@@ -28,11 +28,13 @@ Rendered render(const std::vector<uint8_t> &spc, double seconds, int muteMask) {
     std::vector<short> buf(chunk * 2);
     r.left.reserve(frames);
     r.right.reserve(frames);
+    r.mono.reserve(frames);
     for (size_t at = 0; at < frames && r.error.empty(); at += chunk) {
         if (gme_err_t err = gme_play(emu, int(chunk * 2), buf.data())) r.error = err;
         for (size_t i = 0; i < chunk; ++i) {
             r.left.push_back(buf[2 * i]);
             r.right.push_back(buf[2 * i + 1]);
+            r.mono.push_back(0.5f * (r.left.back() + r.right.back()));
         }
         if (gme_track_ended(emu)) r.ended = true;
     }

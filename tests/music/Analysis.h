@@ -10,10 +10,9 @@ namespace musictest {
 constexpr int kRate = 32000;
 
 struct Rendered {
-    std::vector<float> left, right; // -32768..32767
-    bool ended = false;             // libgme reported the track over at some point
+    std::vector<float> left, right, mono; // -32768..32767; mono is their mean
+    bool ended = false;                   // libgme reported the track over at some point
     std::string error;
-    float mono(size_t i) const { return 0.5f * (left[i] + right[i]); }
 };
 
 std::vector<uint8_t> readFile(const std::string &path);

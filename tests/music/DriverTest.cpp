@@ -1,6 +1,7 @@
-// The driver's articulation, heard through libgme: a gated note falls silent before its
-// length is up, vibrato swings the pitch by the cents asked for, and a slurred note
-// changes pitch without a new attack.
+// The sound driver heard through libgme: every note of the tuning test tune within 10 cents
+// of its equal-tempered pitch (A4 = 440 Hz); a gated note falling silent before its length
+// is up, vibrato swinging the pitch by the cents asked for, and a slurred note changing
+// pitch without a new attack.
 #include "Analysis.h"
 
 #include "Tracks.h"
@@ -23,9 +24,7 @@ TEST(MusicDriver, GateVibratoAndSlurSoundAsWritten) {
     std::vector<uint8_t> spc = music::buildSpc(text, "driver", &info);
     Rendered r = render(spc, 8.5);
     ASSERT_TRUE(r.error.empty()) << r.error;
-    std::vector<float> x(r.left.size());
-    for (size_t i = 0; i < x.size(); ++i)
-        x[i] = r.mono(i);
+    const std::vector<float> &x = r.mono;
     const double tick = info.song.tickSeconds(), lag = tick; // streams start one tick in
     auto at = [&](double ticks) { return size_t((ticks * tick + lag) * kRate); };
 
@@ -53,4 +52,34 @@ TEST(MusicDriver, GateVibratoAndSlurSoundAsWritten) {
     EXPECT_LT(std::fabs(1200 * std::log2(f / g5)), 10.0);
     double attack = rms(x, at(384) + 160, 1600), joined = rms(x, at(480) + 160, 1600);
     EXPECT_LT(joined, 0.8 * attack) << "the slurred note was struck again";
+}
+
+TEST(MusicPitch, EveryNoteOfTheTestTuneIsInTune) {
+    const std::string path = std::string(MUSIC_TUNE_DIR) + "/pitch_test.tune";
+    music::TuneResult info;
+    std::vector<uint8_t> spc = music::buildSpc(music::readTextFile(path), path, &info);
+    const double tick = info.song.tickSeconds();
+    const double seconds = (info.song.loopTicks + 1) * tick;
+    Rendered r = render(spc, seconds);
+    ASSERT_TRUE(r.error.empty()) << r.error;
+
+    const std::vector<float> &mono = r.mono;
+    int lowest = 200, highest = 0;
+    ASSERT_GE(info.notes.size(), 50u);
+    for (const music::NoteInfo &n : info.notes) {
+        // Skip the attack; stop before the release.
+        size_t from = size_t((n.start * tick + 0.15) * kRate);
+        size_t count = size_t(std::min(0.5, n.ticks * tick * 0.8 - 0.2) * kRate);
+        double expected = 440.0 * std::pow(2.0, (n.midi - 69) / 12.0);
+        double got = detectFrequency(mono, from, count);
+        ASSERT_GT(got, 0.0) << "no pitch found for MIDI note " << n.midi;
+        double cents = 1200.0 * std::log2(got / expected);
+        EXPECT_LT(std::fabs(cents), 10.0)
+            << "MIDI note " << n.midi << ": expected " << expected << " Hz, measured " << got;
+        lowest = std::min(lowest, n.midi);
+        highest = std::max(highest, n.midi);
+    }
+    // The test covers the range the tunes use, from the bass to the top of the leads.
+    EXPECT_LE(lowest, 30);
+    EXPECT_GE(highest, 100);
 }

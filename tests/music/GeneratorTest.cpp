@@ -1,9 +1,8 @@
-// The generator as a whole: same bytes on every run, twelve different tunes, and its
-// parts (BRR coding, the SPC700 emitter, the tune notation) doing what they promise.
+// The generator as a whole: the same bytes as the build's, twelve different tunes, and the
+// parts whose faults the tunes would not show at once (BRR coding, the tune notation).
 #include "Analysis.h"
 
 #include "Brr.h"
-#include "Spc700Asm.h"
 #include "Tracks.h"
 
 #include <gtest/gtest.h>
@@ -11,41 +10,31 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <unistd.h>
 
 using namespace musictest;
 namespace fs = std::filesystem;
 
-TEST(MusicGenerator, TwoRunsWriteTheSameBytesAsTheBuild) {
-    fs::path base = fs::temp_directory_path() / ("gravewake_music_" + std::to_string(getpid()));
-    for (const char *run : {"a", "b"}) {
-        fs::create_directories(base / run);
-        std::string cmd = std::string("\"") + MUSIC_GENERATOR + "\" \"" + MUSIC_TUNE_DIR + "\" \"" +
-                          (base / run).string() + "\"";
-        ASSERT_EQ(std::system(cmd.c_str()), 0);
-    }
-    for (const std::string &name : music::trackNames()) {
-        std::vector<uint8_t> a = readFile((base / "a" / (name + ".spc")).string());
-        std::vector<uint8_t> b = readFile((base / "b" / (name + ".spc")).string());
-        std::vector<uint8_t> built = readFile(std::string(MUSIC_BGM_DIR) + "/" + name + ".spc");
-        ASSERT_EQ(a.size(), 66048u) << name;
-        EXPECT_TRUE(a == b) << name << " differs between two runs";
-        EXPECT_TRUE(a == built) << name << " differs from the build's copy";
-    }
-    fs::remove_all(base);
+TEST(MusicGenerator, ARunWritesTheSameBytesAsTheBuild) {
+    const fs::path out =
+        fs::temp_directory_path() / ("gravewake_music_" + std::to_string(getpid()));
+    fs::create_directories(out);
+    const std::string run = "'" MUSIC_GENERATOR "' '" MUSIC_TUNE_DIR "' '" + out.string() + "'";
+    ASSERT_EQ(std::system(run.c_str()), 0);
+    for (const std::string &name : music::trackNames())
+        EXPECT_TRUE(readFile((out / (name + ".spc")).string()) ==
+                    readFile(std::string(MUSIC_BGM_DIR) + "/" + name + ".spc"))
+            << name << " differs from the build's copy";
+    fs::remove_all(out);
 }
 
 TEST(MusicGenerator, TheTwelveTunesDiffer) {
     const auto &names = music::trackNames();
     std::vector<std::vector<float>> sound;
-    for (const std::string &name : names) {
-        Rendered r = render(readFile(std::string(MUSIC_BGM_DIR) + "/" + name + ".spc"), 20.0);
-        ASSERT_TRUE(r.error.empty());
-        std::vector<float> mono(r.left.size());
-        for (size_t i = 0; i < mono.size(); ++i)
-            mono[i] = r.mono(i);
-        sound.push_back(mono);
-    }
-    for (size_t i = 0; i < names.size(); ++i) {
+    for (const std::string &name : names)
+        sound.push_back(
+            render(readFile(std::string(MUSIC_BGM_DIR) + "/" + name + ".spc"), 10.0).mono);
+    for (size_t i = 0; i < names.size(); ++i)
         for (size_t j = i + 1; j < names.size(); ++j) {
             double d = 0, e = 0;
             for (size_t k = 0; k < sound[i].size(); ++k) {
@@ -54,7 +43,6 @@ TEST(MusicGenerator, TheTwelveTunesDiffer) {
             }
             EXPECT_GT(d / e, 0.5) << names[i] << " sounds like " << names[j];
         }
-    }
 }
 
 TEST(MusicBrr, LoopedAndOneShotSamplesDecodeAsEncoded) {
@@ -89,32 +77,6 @@ TEST(MusicBrr, LoopedAndOneShotSamplesDecodeAsEncoded) {
     EXPECT_NEAR(played[0], 20000, 600);
     for (size_t i = 112; i < played.size(); ++i)
         ASSERT_EQ(played[i], 0);
-}
-
-TEST(MusicAsm, EncodesOperandsAndBranchesLikeTheChip) {
-    music::Spc700Asm a(0x0200);
-    a.label("top");
-    a.MOV_dp_imm(0xF2, 0x4C); // 8F imm dp: the immediate comes first
-    a.MOV_A_absX("table");    // F5 lo hi
-    a.BNE("top");             // back over 5 bytes from 0x0207: -7
-    a.label("self");
-    a.BRA("self");
-    a.label("table");
-    a.dw(0x1234);
-    std::vector<uint8_t> code = a.finish();
-    std::vector<uint8_t> want = {0x8F, 0x4C, 0xF2, 0xF5, 0x0A, 0x02,
-                                 0xD0, 0xF8, 0x2F, 0xFE, 0x34, 0x12};
-    EXPECT_EQ(code, want);
-
-    music::Spc700Asm far(0x0200);
-    far.label("start");
-    for (int i = 0; i < 130; ++i)
-        far.db(0);
-    far.BRA("start");
-    EXPECT_THROW(far.finish(), std::runtime_error);
-    music::Spc700Asm missing(0x0200);
-    missing.JMP("nowhere");
-    EXPECT_THROW(missing.finish(), std::runtime_error);
 }
 
 TEST(MusicNotation, CountsTicksAndRejectsMistakes) {
