@@ -63,10 +63,13 @@ class ActorsDrawTest : public GameTest {
             const structZombies &z = stZombies[slots[k]];
             // The floor of the cell it stands in, by truncation; 0 off the map.
             const int cx = int(z.posX), cz = int(z.posZ);
-            const float floor = cx >= 0 && cx < kMapSize && cz >= 0 && cz < kMapSize ? stMap[cx][cz].floorHeight : 0.0f;
+            const float floor = cx >= 0 && cx < kMapSize && cz >= 0 && cz < kMapSize
+                                    ? stMap[cx][cz].floorHeight
+                                    : 0.0f;
             for (int half = 0; half < 2; half++)
                 for (const Corner &c : frame.triangles[2 * k + half]) {
-                    const Vec want = CornerOf(z, floor, c.s, c.t, half == 1 && (z.cutStyle == 1 || z.cutStyle == 2));
+                    const Vec want = CornerOf(z, floor, c.s, c.t,
+                                              half == 1 && (z.cutStyle == 1 || z.cutStyle == 2));
                     EXPECT_LT(Length(c.world - want), 2e-3)
                         << "slot " << slots[k] << " corner (" << c.s << ", " << c.t << ") at ("
                         << c.world[0] << ", " << c.world[1] << ", " << c.world[2] << "), not ("
@@ -80,9 +83,9 @@ TEST_F(ActorsDrawTest, EveryActiveZombieInTheSquareIsDrawnInSlotOrderWhereItBelo
     // The square of the draw distance around the player's cell (100, 100): the zombies'
     // own coordinates are not truncated. |100 - 174.9| is in, |100 - 175| out.
     StandAt(100.7f, 100.2f);
-    const float edges[][3] = {{174.9f, 100.2f, 1}, {175, 100.2f, 0}, {25.5f, 100.2f, 1},
+    const float edges[][3] = {{174.9f, 100.2f, 1}, {175, 100.2f, 0},    {25.5f, 100.2f, 1},
                               {25, 100.2f, 0},     {100.7f, 174.9f, 1}, {100.7f, 175, 0},
-                              {100.7f, 25.5f, 1},  {100.7f, 25, 0},  {174.9f, 25.5f, 1},
+                              {100.7f, 25.5f, 1},  {100.7f, 25, 0},     {174.9f, 25.5f, 1},
                               {130, 175.5f, 0},    {175.2f, 130, 0}};
     std::vector<int> drawn;
     for (int i = 0; i < 11; i++) {
@@ -101,7 +104,8 @@ TEST_F(ActorsDrawTest, EveryActiveZombieInTheSquareIsDrawnInSlotOrderWhereItBelo
         for (structMap &c : row)
             c.floorHeight = float(random() % 5) - 1.0f;
     for (int slot = 0; slot < kZombies; slot++) {
-        structZombies &z = PlaceZombie(slot, slot % 5, 35.3f + slot % 40 * 1.25f, 35.7f + slot / 40 * 2.0f);
+        structZombies &z =
+            PlaceZombie(slot, slot % 5, 35.3f + slot % 40 * 1.25f, 35.7f + slot / 40 * 2.0f);
         if (slot % 4) { // falling, or at rest; whole, cut or shot
             z.health = 0;
             z.hitWeapon = slot % 4 == 1 ? slot % 3 : -1;
@@ -183,7 +187,8 @@ TEST_F(ActorsDrawTest, AShotZombieIsBlackAndLeavesTheSceneItsColour) {
     for (int k : {1, 3, 4})
         stZombies[k].health = 0;
     // Alive the scene is white; dead (health 0 counts) it fades to red.
-    for (const auto &[health, timer] : {std::pair{30.0f, 1.0f}, {0.5f, 1.0f}, {0.0f, 0.4f}, {-6.0f, 0.7f}}) {
+    for (const auto &[health, timer] :
+         {std::pair{30.0f, 1.0f}, {0.5f, 1.0f}, {0.0f, 0.4f}, {-6.0f, 0.7f}}) {
         stCharacter.health = health;
         Main.deathTimer = timer;
         const float tint = health > 0.0f ? 1.0f : timer;
@@ -198,7 +203,8 @@ TEST_F(ActorsDrawTest, AShotZombieIsBlackAndLeavesTheSceneItsColour) {
         for (size_t k = 0; k < 12; k++)
             for (const Corner &c : frame.triangles[k]) {
                 const bool black = k / 2 == 1 || k / 2 == 4;
-                EXPECT_NEAR(c.colour[0], black ? 0 : 1, 1e-3) << "zombie " << k / 2 << " health " << health;
+                EXPECT_NEAR(c.colour[0], black ? 0 : 1, 1e-3)
+                    << "zombie " << k / 2 << " health " << health;
                 EXPECT_NEAR(c.colour[1], black ? 0 : tint, 1e-3) << "zombie " << k / 2;
                 EXPECT_NEAR(c.colour[2], black ? 0 : tint, 1e-3) << "zombie " << k / 2;
             }
@@ -217,7 +223,8 @@ TEST_F(ActorsDrawTest, AShotZombieIsBlackAndLeavesTheSceneItsColour) {
         GLfloat ref = -1;
         glGetIntegerv(GL_ALPHA_TEST_FUNC, &func);
         glGetFloatv(GL_ALPHA_TEST_REF, &ref);
-        EXPECT_TRUE(!glIsEnabled(GL_BLEND) && !glIsEnabled(GL_TEXTURE_2D) && glIsEnabled(GL_ALPHA_TEST));
+        EXPECT_TRUE(!glIsEnabled(GL_BLEND) && !glIsEnabled(GL_TEXTURE_2D) &&
+                    glIsEnabled(GL_ALPHA_TEST));
         EXPECT_TRUE(func == GL_GREATER && ref == 0.0f);
     }
 }
@@ -254,7 +261,8 @@ TEST_F(ActorsDrawTest, EachShowsItsOwnPictureCutOutBlendedOrAsASilhouette) {
         z.active = !player;
         stCharacter.frame = k % 3;
         Render(player);
-        const Rgba got = player ? ProjectedPixel(50.0, 1.5, 39.0) : ProjectedPixel(50.0, z.halfHeight, 29.0);
+        const Rgba got =
+            player ? ProjectedPixel(50.0, 1.5, 39.0) : ProjectedPixel(50.0, z.halfHeight, 29.0);
         const Rgba want = CatalogueColour(player ? k % 3 : 5 + k);
         EXPECT_TRUE(Near(got, want)) << (player ? "player" : "zombie") << " picture " << k % 3
                                      << " of " << k / 3 << ": " << got << " instead of " << want;
@@ -272,7 +280,8 @@ TEST_F(ActorsDrawTest, EachShowsItsOwnPictureCutOutBlendedOrAsASilhouette) {
         WritePng(CataloguePath(k), picture);
     };
     const Rgba red = {255, 0, 0, 255}, green = {0, 255, 0, 255}, black = {0, 0, 0, 255},
-               grey = {128, 128, 128, 255}, halfBlue = {0, 0, 255, 128}, blueOverGrey = {64, 64, 191, 255};
+               grey = {128, 128, 128, 255}, halfBlue = {0, 0, 255, 128},
+               blueOverGrey = {64, 64, 191, 255};
     {
         ScratchDir scratch;
         scratch.MakeGameDataFolders();
@@ -317,11 +326,14 @@ TEST_F(ActorsDrawTest, EachShowsItsOwnPictureCutOutBlendedOrAsASilhouette) {
 TEST_F(ActorsDrawTest, DrawingOnlyWhatTheCameraSeesChangesNoPixelNorTheColourLeft) {
     MapMgr->LoadMap();
     std::mt19937 random(77);
-    auto uniform = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(random); };
+    auto uniform = [&](float lo, float hi) {
+        return std::uniform_real_distribution<float>(lo, hi)(random);
+    };
     std::vector<std::array<float, 5>> views = {
         {1, 59, 91, 13, 20}, {130, 180, 289, 21, 20}, {125, 125, 0, 0, 0}, {3, 3, 225, 60, 6}};
     for (int k = 0; k < 6; k++)
-        views.push_back({uniform(2, 248), uniform(2, 248), uniform(-400, 400), uniform(0, 90), uniform(0, 49)});
+        views.push_back(
+            {uniform(2, 248), uniform(2, 248), uniform(-400, 400), uniform(0, 90), uniform(0, 49)});
     for (size_t index = 0; index < views.size(); index++) {
         const auto &v = views[index];
         // The population as placed, then crowded round the player in every state, so that
@@ -355,7 +367,8 @@ TEST_F(ActorsDrawTest, DrawingOnlyWhatTheCameraSeesChangesNoPixelNorTheColourLef
                 Main.deathTimer = scene == 1 ? 0.4f : 1.0f;
                 glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
                 glLoadIdentity();
-                glColor3f(1.0f, scene == 2 ? 0.0f : Main.deathTimer, scene == 2 ? 0.0f : Main.deathTimer);
+                glColor3f(1.0f, scene == 2 ? 0.0f : Main.deathTimer,
+                          scene == 2 ? 0.0f : Main.deathTimer);
                 CameraMgr->SetCamera();
                 glPushMatrix();
                 MapMgr->DrawMap();

@@ -1,7 +1,8 @@
-// The actors' rules on plain records: where a fresh population stands, how a zombie
-// chases, bites, wanders and walks, which cells each weapon sweeps and whom it kills, the
-// swings frame by frame, each death animation from its first frame to its last, and the
-// player's start and respawn.
+// The actors' rules on plain records: how a zombie in sight chases, which cells each
+// weapon sweeps and whom it kills (also against the literal sweep), the swings frame by
+// frame, each death animation from its first frame to its last, and the player's start
+// and respawn. Where a population stands and how zombies wander, bite and walk, the test
+// demos hold frame by frame (DemoTest).
 #include "Harness.h"
 #include "LiteralSweep.h"
 
@@ -51,7 +52,8 @@ class ActorsTest : public GameTest {
         std::set<Cell> cells;
         for (int i = 0; i < used; i++)
             if (stZombies[i].health == 0)
-                cells.insert({int(std::lround(stZombies[i].posX)), int(std::lround(stZombies[i].posZ))});
+                cells.insert(
+                    {int(std::lround(stZombies[i].posX)), int(std::lround(stZombies[i].posZ))});
         return cells;
     }
     static std::set<Cell> Block(int x0, int x1, int z0, int z1) {
@@ -70,51 +72,6 @@ class ActorsTest : public GameTest {
 };
 int ActorsTest::used = 0;
 
-TEST_F(ActorsTest, AFreshPopulationTakesItsDrawsInOrderAndCoversTheMap) {
-    const float halfWidth[] = {1.5f, 1.5f, 1.5f, 1.25f, 1.25f};
-    const float halfHeight[] = {1.875f, 1.875f, 1.875f, 1.36f, 0.989f};
-    for (unsigned seed : {1u, 4242u}) {
-        // The kinds take the first thousand draws; each place four more: the jitter's
-        // sizes, then its signs. Off the map along x the jitter turns round; along z it
-        // is dropped.
-        std::srand(seed);
-        std::vector<int> draws(5 * kZombies + 1);
-        for (int &d : draws)
-            d = std::rand();
-        std::srand(seed);
-        ZombieMgr->InitZombies();
-        EXPECT_EQ(std::rand(), draws.back()) << "nothing more drawn";
-        std::set<int> blocks;
-        for (int i = 0; i < kZombies; i++) {
-            const structZombies &z = stZombies[i];
-            const int *d = &draws[kZombies + 4 * i];
-            const float bx = float(30 * i % 250), bz = float(i) * 60.0f * 0.004f;
-            const float dx = float(d[2] % 2 ? -(d[0] % 100) : d[0] % 100) * 0.1f;
-            const float dz = float(d[3] % 2 ? -(d[1] % 100) : d[1] % 100) * 0.1f;
-            ASSERT_EQ(z.kind, draws[i] % 5) << "slot " << i;
-            ASSERT_EQ(z.posX, bx + dx > 0.0f && bx + dx < 250.0f ? bx + dx : bx - dx) << i;
-            ASSERT_EQ(z.posZ, bz + dz > 0.0f && bz + dz < 250.0f ? bz + dz : bz) << i;
-            ASSERT_TRUE(z.active && z.health == 100 && z.hitWeapon == -1 && !z.walking);
-            ASSERT_EQ(z.halfWidth * 10 + z.halfHeight, halfWidth[z.kind] * 10 + halfHeight[z.kind]);
-            blocks.insert(int(z.posX) / 25 * 10 + int(z.posZ) / 25);
-        }
-        EXPECT_EQ(blocks.size(), 100u) << "every 25 x 25 block of the map has zombies";
-    }
-    // A new population forgets everything of the old one.
-    structZombies &z = stZombies[42];
-    z.health = z.frame = 0;
-    z.hitWeapon = z.cutStyle = 1;
-    z.pieceX = z.offsetY = z.fallAngleX = z.bodyYaw = z.wanderX = z.lastStepTime = 3.0f;
-    z.walking = z.wandering = true;
-    stZombies[7].active = false;
-    std::srand(5);
-    ZombieMgr->InitZombies();
-    EXPECT_EQ(z.pieceX + z.offsetY + z.fallAngleX + z.bodyYaw + z.wanderX + z.lastStepTime +
-                  float(z.frame + z.cutStyle + z.walking + z.wandering),
-              0.0f);
-    EXPECT_TRUE(z.health == 100 && z.hitWeapon == -1 && stZombies[7].active);
-}
-
 TEST_F(ActorsTest, InSightAZombieStepsATenthTowardsThePlayerZFirstAndWallsStopAnAxis) {
     const struct {
         float px, pz, x, z;
@@ -123,12 +80,12 @@ TEST_F(ActorsTest, InSightAZombieStepsATenthTowardsThePlayerZFirstAndWallsStopAn
     } chases[] = {
         // A square of sight, through walls; equal distances: the whole step along z.
         {100.5f, 100.5f, 80.51f, 80.51f, 90, 90, 2, 80.51f, 80.61f},
-        {100.5f, 100.5f, 105.5f, 100.5f, -1, -1, 0, 105.4f, 100.5f},     // all along x
-        {100.5f, 100.5f, 97.5f, 104.5f, -1, -1, 0, 97.575f, 104.475f},   // shared by distance
-        {100.5f, 100.5f, 100.5f, 100.5f, -1, -1, 0, 100.5f, 100.5f},     // on the player
-        {100.5f, 101.5f, 95.95f, 95.5f, 96, 95, 0.6f, 95.95f, 95.52417f}, // a wall stops x only
+        {100.5f, 100.5f, 105.5f, 100.5f, -1, -1, 0, 105.4f, 100.5f},         // all along x
+        {100.5f, 100.5f, 97.5f, 104.5f, -1, -1, 0, 97.575f, 104.475f},       // shared by distance
+        {100.5f, 100.5f, 100.5f, 100.5f, -1, -1, 0, 100.5f, 100.5f},         // on the player
+        {100.5f, 101.5f, 95.95f, 95.5f, 96, 95, 0.6f, 95.95f, 95.52417f},    // a wall stops x only
         {100.5f, 101.5f, 95.95f, 95.5f, 96, 95, 0.5f, 96.02583f, 95.52417f}, // stepped over
-        {100.5f, 110.5f, 97.99f, 99.95f, 98, 99, 2, 98.01379f, 100.02621f}, // x from the new z
+        {100.5f, 110.5f, 97.99f, 99.95f, 98, 99, 2, 98.01379f, 100.02621f},  // x from the new z
         {100.5f, 110.5f, 97.99f, 99.95f, 98, 100, 2, 97.99f, 100.02621f},
         {252.0f, 100.5f, 249.95f, 100.5f, -1, -1, 0, 249.95f, 100.5f}, // never off the map
     };
@@ -153,117 +110,6 @@ TEST_F(ActorsTest, InSightAZombieStepsATenthTowardsThePlayerZFirstAndWallsStopAn
     EXPECT_TRUE(east.wandering && north.wandering);
     EXPECT_GE(east.posX, 120.5f - 0.021f);
     EXPECT_LE(north.posZ, 80.5f + 0.021f);
-}
-
-TEST_F(ActorsTest, BitesAreMeasuredBeforeTheStepAndADeathCountsOnce) {
-    Put(101.49f, 101.49f);                      // 0.99 away on both axes
-    structZombies &far = Put(101.55f, 100.5f); // 1.05 away: steps in, bites later
-    ZombieMgr->HandleAI();
-    EXPECT_FLOAT_EQ(stCharacter.health, 29.95f);
-    EXPECT_LT(far.posX, 101.5f);
-    ZombieMgr->HandleAI();
-    EXPECT_FLOAT_EQ(stCharacter.health, 29.85f);
-    // Three at the player at 0.04: one death, and no bite after it.
-    Put(100.5f, 100.5f);
-    stCharacter.health = 0.04f;
-    stCharacter.deathCount = 3;
-    ZombieMgr->HandleAI();
-    EXPECT_TRUE(stCharacter.health <= 0.0f && stCharacter.health > -0.02f);
-    const float dead = stCharacter.health;
-    ZombieMgr->HandleAI();
-    EXPECT_EQ(stCharacter.health, dead);
-    EXPECT_EQ(stCharacter.deathCount, 4);
-}
-
-TEST_F(ActorsTest, OutOfSightAZombieWandersLegsThatStayOnTheMapAndStopAtWalls) {
-    // A leg of (-3, 2) cells: both parts at 0.02 a frame, the shorter done first; then still.
-    structZombies &z = Put(50.5f, 50.5f);
-    z.wandering = true;
-    z.wanderX = -3.0f;
-    z.wanderZ = 2.0f;
-    z.frame = 2;
-    int frames = 0;
-    for (; z.wandering && frames < 1000; frames++) {
-        ZombieMgr->HandleAI();
-        EXPECT_TRUE(frames != 110 || (z.walking && z.wanderZ == 0.0f && z.wanderX < 0.0f));
-    }
-    EXPECT_TRUE(frames == 150 || frames == 151) << frames;
-    EXPECT_FALSE(z.walking || z.wanderX != 0.0f || z.wanderZ != 0.0f || z.frame != 0);
-    EXPECT_NEAR(z.posX, 47.5f, 0.021f);
-    EXPECT_NEAR(z.posZ, 52.5f, 0.021f);
-
-    // A new leg's axis whose end would leave the map is not walked (249 is the last end).
-    const struct {
-        float x;
-        int leg;
-        bool kept;
-    } legs[] = {{245.5f, 4, false}, {245.0f, 4, true}, {4.0f, -4, false}, {4.5f, -4, true}};
-    for (const auto &l : legs) {
-        Clear();
-        // A seed whose next four draws start a leg of (l.leg, 3).
-        unsigned seed = 1;
-        for (;; seed++) {
-            std::srand(seed);
-            const int a = std::rand() % 7, b = std::rand() % 7, sx = std::rand() % 2,
-                      sz = std::rand() % 2;
-            if (a == std::abs(l.leg) && b == 3 && sx == (l.leg < 0) && sz == 0)
-                break;
-        }
-        structZombies &w = Put(l.x, 120.0f);
-        std::srand(seed);
-        ZombieMgr->HandleAI();
-        EXPECT_FLOAT_EQ(w.wanderX, l.kept ? l.leg - std::copysign(0.02f, float(l.leg)) : 0.0f) << l.x;
-        EXPECT_FLOAT_EQ(w.posZ, 120.02f) << "the z part still runs";
-    }
-
-    // A wall abandons that part of the leg; in sight the leg waits, and goes on after.
-    Clear();
-    structZombies &walled = Put(50.99f, 50.5f);
-    walled.wandering = true;
-    walled.wanderX = 2.0f;
-    walled.wanderZ = 1.0f;
-    stMap[51][50].wallHeight = 1.0f;
-    ZombieMgr->HandleAI();
-    EXPECT_TRUE(walled.wanderX == 0.0f && walled.posX == 50.99f);
-    EXPECT_FLOAT_EQ(walled.wanderZ, 0.98f);
-    Stand(60.5f, 60.5f, 0.0f);
-    ZombieMgr->HandleAI(); // a chase step instead
-    EXPECT_FLOAT_EQ(walled.wanderZ, 0.98f);
-    Stand(200.5f, 60.5f, 0.0f);
-    const float before = walled.posZ;
-    ZombieMgr->HandleAI();
-    EXPECT_FLOAT_EQ(walled.wanderZ, 0.96f);
-    EXPECT_FLOAT_EQ(walled.posZ, before + 0.02f);
-    // x steps first, and z is tried from the new x.
-    structZombies &d = Put(50.99f, 60.99f);
-    d.wandering = true;
-    d.wanderX = d.wanderZ = 1.0f;
-    stMap[50][61].wallHeight = 1.0f;
-    ZombieMgr->HandleAI();
-    EXPECT_FLOAT_EQ(d.posX, 51.01f);
-    EXPECT_FLOAT_EQ(d.posZ, 61.01f);
-}
-
-TEST_F(ActorsTest, TheWalkCycleStepsNoFasterThanEveryFifthOfASecondAndTheDeadLieStill) {
-    structZombies &walker = Put(200.5f, 200.5f), &idle = Put(210.5f, 200.5f),
-                  &dead = Put(102.0f, 101.0f);
-    walker.walking = dead.walking = true;
-    dead.health = 0;
-    dead.frame = 1;
-    const struct {
-        uint32_t ms;
-        int frame;
-    } steps[] = {{200, 0}, {201, 1}, {201, 1}, {501, 2}, {801, 0}, {1101, 1}};
-    for (const auto &s : steps) {
-        seams::UseVirtualClock(s.ms, 0);
-        ZombieMgr->HandleWalking();
-        EXPECT_EQ(walker.frame, s.frame) << "at " << s.ms << " ms";
-    }
-    EXPECT_EQ(idle.frame * 10 + dead.frame, 1) << "a body keeps the picture it fell with";
-    for (int frame = 0; frame < 3; frame++)
-        ZombieMgr->HandleAI();
-    EXPECT_EQ(dead.posX * 1000 + dead.posZ, 102000.0f + 101.0f);
-    EXPECT_EQ(stCharacter.health, 30.0f) << "the dead do not bite";
 }
 
 // --- Weapons -------------------------------------------------------------------------------
@@ -355,7 +201,8 @@ TEST_F(ActorsTest, TheGameSweepKillsExactlyWhomTheLiteralSweepKills) {
         ZombieMgr->InitZombies();
         // Now and then at the map's low edges, where the sweep may end early.
         const bool edge = trial % 5 == 0;
-        Stand(edge ? uniform(0, 3) : uniform(5, 245), edge && trial % 10 == 0 ? uniform(0, 3) : uniform(5, 245),
+        Stand(edge ? uniform(0, 3) : uniform(5, 245),
+              edge && trial % 10 == 0 ? uniform(0, 3) : uniform(5, 245),
               trial % 3 == 0 ? uniform(-720, 720) : yaws[trial % 6]);
         const int weapon = trial % 3;
         CharacterMgr->SelectWeapon(weapon);
@@ -412,7 +259,8 @@ TEST_F(ActorsTest, SwingsSweepEveryFrameOfTheirLengthAndAWeaponChoiceEndsThem) {
             WeaponMgr->HandleWeapon();
             kills += z.health == 0;
             // Recorded as this weapon's blow, and a knock-down, whatever the swing.
-            EXPECT_TRUE(z.hitWeapon == 0 && z.hitSwing == swing && z.hitYaw == TheCamera.yaw && z.cutStyle == 0);
+            EXPECT_TRUE(z.hitWeapon == 0 && z.hitSwing == swing && z.hitYaw == TheCamera.yaw &&
+                        z.cutStyle == 0);
         }
         EXPECT_EQ(frames, swing == 2 ? 10 : 18) << "swing " << swing;
         EXPECT_EQ(kills, frames);
@@ -440,7 +288,8 @@ TEST_F(ActorsTest, SwingsSweepEveryFrameOfTheirLengthAndAWeaponChoiceEndsThem) {
         EXPECT_FALSE(stCharacter.attacking);
         EXPECT_EQ(Killed().size(), killed);
         for (int i = 0; i < used; i++)
-            EXPECT_TRUE(stZombies[i].health || stZombies[i].cutStyle == style) << "weapon " << weapon << " swing " << swing;
+            EXPECT_TRUE(stZombies[i].health || stZombies[i].cutStyle == style)
+                << "weapon " << weapon << " swing " << swing;
         EXPECT_EQ(stCharacter.shotSpent, weapon == 2);
     }
     // Choosing a weapon ends a swing at once and does not give a spent shot back.
@@ -460,7 +309,9 @@ TEST_F(ActorsTest, SwingsSweepEveryFrameOfTheirLengthAndAWeaponChoiceEndsThem) {
     EXPECT_TRUE(Killed().empty());
     // A weapon without a row: the record stays clear, and an attack ends and harms nobody.
     CharacterMgr->SelectWeapon(3);
-    EXPECT_EQ(stWeapon.reach + stWeapon.hitColumnStart + stWeapon.hitColumnEnd + stWeapon.hitColumnExtra, 0);
+    EXPECT_EQ(stWeapon.reach + stWeapon.hitColumnStart + stWeapon.hitColumnEnd +
+                  stWeapon.hitColumnExtra,
+              0);
     CharacterMgr->Attack();
     WeaponMgr->HandleWeapon();
     EXPECT_FALSE(stCharacter.attacking);
@@ -476,10 +327,10 @@ TEST_F(ActorsTest, EachKillFallsItsOwnWayFrameByFrameAndThenLiesStill) {
         float pushF, pushL, pushZ; // along the heading, to its right, along -z times cos
         float angleX, angleZ, offsetY, pieceX;
     } falls[] = {
-        {0, 0, 0, 23, 0, -2.76f, 0, 90, 90, -1.7f, 0},  // to the left; held at -1.7
-        {0, 0, 3, 23, 0, -2.76f, 0, 90, 90, monkey, 0}, // a Monkey rests on its floor
-        {0, 1, 0, 23, 0, 2.76f, 0, -90, -90, -1.7f, 0}, // to the right
-        {0, 2, 4, 23, 0, 0, 2.76f, -90, 0, gourd, 0},   // backwards along z
+        {0, 0, 0, 23, 0, -2.76f, 0, 90, 90, -1.7f, 0},    // to the left; held at -1.7
+        {0, 0, 3, 23, 0, -2.76f, 0, 90, 90, monkey, 0},   // a Monkey rests on its floor
+        {0, 1, 0, 23, 0, 2.76f, 0, -90, -90, -1.7f, 0},   // to the right
+        {0, 2, 4, 23, 0, 0, 2.76f, -90, 0, gourd, 0},     // backwards along z
         {1, 0, 0, 59, 2.25f, 0, 0, -90, 0, floor0, 1.4f}, // cut, the half off, then back
         {1, 1, 3, 59, 2.25f, 0, 0, -90, 0, monkey, 1.4f},
         {1, 2, 0, 59, 2.25f, 0, 0, -90, 0, floor0, -1.4f},
@@ -490,8 +341,8 @@ TEST_F(ActorsTest, EachKillFallsItsOwnWayFrameByFrameAndThenLiesStill) {
         float s, c;
         HeadingSinCos(yaw, s, c);
         for (const auto &f : falls) {
-            SCOPED_TRACE(testing::Message() << "weapon " << f.weapon << " swing " << f.swing
-                                            << " yaw " << yaw);
+            SCOPED_TRACE(testing::Message()
+                         << "weapon " << f.weapon << " swing " << f.swing << " yaw " << yaw);
             Clear();
             structZombies &z = Put(100.0f, 100.0f, f.kind);
             TheCamera.yaw = yaw;
@@ -503,8 +354,8 @@ TEST_F(ActorsTest, EachKillFallsItsOwnWayFrameByFrameAndThenLiesStill) {
             // heading takes up.
             std::vector<std::array<float, 7>> course;
             auto state = [&] {
-                return std::array<float, 7>{z.offsetX, z.offsetY, z.offsetZ, z.fallAngleX,
-                                            z.fallAngleZ, z.pieceX, z.pieceY};
+                return std::array<float, 7>{z.offsetX,    z.offsetY, z.offsetZ, z.fallAngleX,
+                                            z.fallAngleZ, z.pieceX,  z.pieceY};
             };
             course.push_back(state());
             int frames = 0;

@@ -36,9 +36,10 @@ std::vector<uint8_t> TestTune(unsigned pitch) {
     // One looping BRR block: eight samples high, eight low.
     const uint8_t block[] = {0xB3, 0x77, 0x77, 0x77, 0x77, 0x99, 0x99, 0x99, 0x99};
     std::memcpy(ram + 0x300, block, sizeof block);
-    const std::pair<int, int> registers[] = {{0x00, 0x40}, {0x01, 0x40}, {0x02, pitch & 0xFF},
-                                             {0x03, (pitch >> 8) & 0x3F}, {0x05, 0x84}, {0x06, 0xE0},
-                                             {0x0C, 0x7F}, {0x1C, 0x7F}, {0x5D, 0x02}, {0x6C, 0x20}};
+    const std::pair<int, int> registers[] = {
+        {0x00, 0x40}, {0x01, 0x40}, {0x02, pitch & 0xFF}, {0x03, (pitch >> 8) & 0x3F},
+        {0x05, 0x84}, {0x06, 0xE0}, {0x0C, 0x7F},         {0x1C, 0x7F},
+        {0x5D, 0x02}, {0x6C, 0x20}};
     for (const auto &[reg, value] : registers) // volumes, pitch, a slow attack, directory $0200
         dsp[reg] = uint8_t(value);
     std::memcpy(&image[0x101C0], ram + 0xFFC0, 64);
@@ -149,21 +150,25 @@ TEST_F(AudioTest, EveryTuneStartsFromItsBeginningAndAMissingOneKeepsTheLast) {
     }
 }
 
-const char *const kRooms[] = {"Zombies", "Drugstore", "Orchard",   "Carnival", "Arcade",   "Skyward",
-                              "Cottage", "Meadow",    "Hospital", "Roadhouse", "Defeated", "Skirmish"};
+const char *const kRooms[] = {"Zombies",  "Drugstore", "Orchard",  "Carnival",
+                              "Arcade",   "Skyward",   "Cottage",  "Meadow",
+                              "Hospital", "Roadhouse", "Defeated", "Skirmish"};
 
 TEST_F(AudioTest, TheRoomDecidesTheTuneAndDeathTheDefeat) {
     MusicMgr->InitSound();
-    const float cases[][4] = { // x, z, health, track; rooms with bounds inclusive
-        {96, 2, 30, 3},    {156, 46, 30, 3},   {95.9f, 2, 30, 0}, {250, 70, 30, 1},  {175, 0, 30, 1},
-        {28.5f, 30, 30, 0}, {28.5f, 80, 30, 11}, {2, 29, 30, 11},  {49, 170, 30, 5},  {48.9f, 170, 30, 0},
-        {60, 120, 30, 4},  {220, 220, 30, 2},  {230, 120, 30, 6}, {170, 180, 30, 7}, {130, 180, 30, 8},
-        {140, 100, 30, 9}, {1, 59, 30, 0},     {130, 180, 0, 10}, {96, 2, -5, 10}};
+    const float cases[][4] = {
+        // x, z, health, track; rooms with bounds inclusive
+        {96, 2, 30, 3},    {156, 46, 30, 3},    {95.9f, 2, 30, 0},   {250, 70, 30, 1},
+        {175, 0, 30, 1},   {28.5f, 30, 30, 0},  {28.5f, 80, 30, 11}, {2, 29, 30, 11},
+        {49, 170, 30, 5},  {48.9f, 170, 30, 0}, {60, 120, 30, 4},    {220, 220, 30, 2},
+        {230, 120, 30, 6}, {170, 180, 30, 7},   {130, 180, 30, 8},   {140, 100, 30, 9},
+        {1, 59, 30, 0},    {130, 180, 0, 10},   {96, 2, -5, 10}};
     for (const auto &c : cases) {
         stCharacter.posX = c[0], stCharacter.posZ = c[1], stCharacter.health = c[2];
         MusicMgr->HandleRoomMusic();
         EXPECT_EQ(MusicMgr->currentTrack, int(c[3])) << "at " << c[0] << ", " << c[1];
-        EXPECT_EQ(MusicMgr->trackPaths[MusicMgr->currentTrack], ".//Game Data//Music//BGM//" + std::string(kRooms[int(c[3])]) + ".spc");
+        EXPECT_EQ(MusicMgr->trackPaths[MusicMgr->currentTrack],
+                  ".//Game Data//Music//BGM//" + std::string(kRooms[int(c[3])]) + ".spc");
     }
     // Walking within one room never starts the tune again; from one skirmish ground to the
     // other, outdoors in between, it does.
@@ -171,7 +176,11 @@ TEST_F(AudioTest, TheRoomDecidesTheTuneAndDeathTheDefeat) {
     stCharacter.posX = 100.0f, stCharacter.posZ = 10.0f;
     MusicMgr->HandleRoomMusic();
     const int opens = seams::WaveOutOpens();
-    for (const auto &[x, z] : {std::pair{101.0f, 10.0f}, {105.0f, 20.0f}, {10.0f, 35.0f}, {10.0f, 60.0f}, {10.0f, 80.0f}}) {
+    for (const auto &[x, z] : {std::pair{101.0f, 10.0f},
+                               {105.0f, 20.0f},
+                               {10.0f, 35.0f},
+                               {10.0f, 60.0f},
+                               {10.0f, 80.0f}}) {
         stCharacter.posX = x, stCharacter.posZ = z;
         MusicMgr->HandleRoomMusic();
     }
@@ -216,8 +225,9 @@ TEST_F(AudioTest, TheDevicePlaysInOrderOnAThreadOfItsOwnAndAResetHandsEverything
     bad.nBlockAlign = 3;
     HWAVEOUT device = nullptr;
     EXPECT_EQ(waveOutOpen(&device, WAVE_MAPPER, &bad, 0, 0, CALLBACK_FUNCTION), WAVERR_BADFORMAT);
-    ASSERT_EQ(waveOutOpen(&device, WAVE_MAPPER, &format, DWORD_PTR(CountDone), 42, CALLBACK_FUNCTION),
-              MMSYSERR_NOERROR);
+    ASSERT_EQ(
+        waveOutOpen(&device, WAVE_MAPPER, &format, DWORD_PTR(CountDone), 42, CALLBACK_FUNCTION),
+        MMSYSERR_NOERROR);
     std::vector<char> data(3200, 0);
     WAVEHDR headers[3] = {};
     for (WAVEHDR &h : headers) {
@@ -227,7 +237,8 @@ TEST_F(AudioTest, TheDevicePlaysInOrderOnAThreadOfItsOwnAndAResetHandsEverything
         ASSERT_EQ(waveOutPrepareHeader(device, &h, sizeof h), MMSYSERR_NOERROR);
     }
     ASSERT_EQ(waveOutWrite(device, &headers[0], sizeof(WAVEHDR)), MMSYSERR_NOERROR);
-    for (const auto start = Clock::now(); done < 1 && Clock::now() - start < std::chrono::seconds(5);)
+    for (const auto start = Clock::now();
+         done < 1 && Clock::now() - start < std::chrono::seconds(5);)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_TRUE(done == 1 && (headers[0].dwFlags & WHDR_DONE) && onOtherThread);
     for (WAVEHDR &h : headers)
@@ -246,7 +257,8 @@ TEST_F(AudioTest, TheDevicePlaysInOrderOnAThreadOfItsOwnAndAResetHandsEverything
     Player.InitSPCPlayer();
     Player.LoadSPC("a.spc");
     ASSERT_TRUE(Player.WavOpen());
-    for (const auto start = Clock::now(); seams::WaveOutWrites() < 6 && Clock::now() - start < std::chrono::seconds(5);)
+    for (const auto start = Clock::now();
+         seams::WaveOutWrites() < 6 && Clock::now() - start < std::chrono::seconds(5);)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_GE(seams::WaveOutWrites(), 6);
     Player.WavClose();
@@ -261,7 +273,8 @@ TEST_F(AudioTest, TheDevicePlaysInOrderOnAThreadOfItsOwnAndAResetHandsEverything
 // does not start from its beginning, or music that stops.
 
 TEST_F(AudioTest, RapidTuneChangesWhileTheDeviceRefillsKeepEveryTuneWhole) {
-    const std::pair<int, unsigned> tunes[] = {{0, 0x1000}, {3, 0x0800}, {1, 0x0C00}}; // track, pitch
+    const std::pair<int, unsigned> tunes[] = {
+        {0, 0x1000}, {3, 0x0800}, {1, 0x0C00}}; // track, pitch
     WriteBytes(Tune("Zombies"), TestTune(0x1000));
     WriteBytes(Tune("Carnival"), TestTune(0x0800));
     WriteBytes(Tune("Drugstore"), TestTune(0x0C00));
@@ -276,9 +289,11 @@ TEST_F(AudioTest, RapidTuneChangesWhileTheDeviceRefillsKeepEveryTuneWhole) {
     });
     // A close that waits for a callback that never returns fails here, not at ctest's limit.
     std::thread watchdog([&] {
-        for (const auto start = Clock::now(); !stop; std::this_thread::sleep_for(std::chrono::milliseconds(10)))
+        for (const auto start = Clock::now(); !stop;
+             std::this_thread::sleep_for(std::chrono::milliseconds(10)))
             if (Clock::now() - start > std::chrono::seconds(20))
-                std::fprintf(stderr, "the hand-over hung at switch %d\n", step.load()), std::abort();
+                std::fprintf(stderr, "the hand-over hung at switch %d\n", step.load()),
+                    std::abort();
     });
     std::vector<int> waited;
     for (int i = 0; i < 200; i++) {
@@ -296,7 +311,8 @@ TEST_F(AudioTest, RapidTuneChangesWhileTheDeviceRefillsKeepEveryTuneWhole) {
             break;
         }
         waited.push_back(i % 3);
-        for (const auto until = Clock::now() + std::chrono::microseconds(i * 37 % 300); Clock::now() < until;)
+        for (const auto until = Clock::now() + std::chrono::microseconds(i * 37 % 300);
+             Clock::now() < until;)
             std::this_thread::yield();
     }
     Player.WavClose();
@@ -409,8 +425,9 @@ TEST_F(AudioTest, ACloseRacingARefillEndsClosedWithNothingQueued) {
     refilling = true;
     WAVEFORMATEX format = {WAVE_FORMAT_PCM, 2, 32000, 128000, 4, 16, 0};
     HWAVEOUT device = nullptr;
-    ASSERT_EQ(waveOutOpen(&device, WAVE_MAPPER, &format, DWORD_PTR(GatedRefill), 0, CALLBACK_FUNCTION),
-              MMSYSERR_NOERROR);
+    ASSERT_EQ(
+        waveOutOpen(&device, WAVE_MAPPER, &format, DWORD_PTR(GatedRefill), 0, CALLBACK_FUNCTION),
+        MMSYSERR_NOERROR);
     std::vector<char> data(400);
     WAVEHDR header = {};
     header.lpData = data.data();
@@ -450,15 +467,19 @@ int ProbeLibrary(const std::string &folder, const char *searchPath, const std::s
         _exit(100);
     }
     int status = 0;
-    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)
+               ? WEXITSTATUS(status)
+               : -1;
 }
 
 TEST(EmulatorLibrary, OnlyTheProgramsOwnFolderIsLookedIn) {
     const std::string decoys = DECOY_FOLDER;
-    ASSERT_TRUE(std::filesystem::exists(decoys + "/libsnesapu.so") && std::filesystem::exists(decoys + "/SNESAPU.DLL"));
+    ASSERT_TRUE(std::filesystem::exists(decoys + "/libsnesapu.so") &&
+                std::filesystem::exists(decoys + "/SNESAPU.DLL"));
     // Decoys in the current folder and on the search path, given as a name and as ".".
     for (const char *searchPath : {DECOY_FOLDER, ".", ""})
-        EXPECT_EQ(ProbeLibrary(decoys, searchPath, ""), 1) << "search path \"" << searchPath << "\"";
+        EXPECT_EQ(ProbeLibrary(decoys, searchPath, ""), 1)
+            << "search path \"" << searchPath << "\"";
     // A name with a folder in it names no other place either.
     EXPECT_EQ(ProbeLibrary(decoys + "/..", "", "", "decoy/SNESAPU.DLL"), 1);
     EXPECT_EQ(ProbeLibrary(decoys, "", "", "./SNESAPU.DLL"), 1);
@@ -472,8 +493,10 @@ TEST(EmulatorLibrary, ATuneStillSoundsAfterTenMinutesABadImageIsSilentAndLoadsMa
     seams::SetLibraryFolder(kRunDir);
     const HMODULE library = LoadLibraryA("SNESAPU.DLL");
     ASSERT_NE(library, nullptr);
-    const auto load = reinterpret_cast<LoadSPCFileProc>(reinterpret_cast<void (*)()>(GetProcAddress(library, "LoadSPCFile")));
-    const auto emu = reinterpret_cast<EmuAPUProc>(reinterpret_cast<void (*)()>(GetProcAddress(library, "EmuAPU")));
+    const auto load = reinterpret_cast<LoadSPCFileProc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(library, "LoadSPCFile")));
+    const auto emu = reinterpret_cast<EmuAPUProc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(library, "EmuAPU")));
     ASSERT_TRUE(load && emu && !GetProcAddress(library, "NoSuchEntry"));
     // A length in the tag: libgme must not fade the tune out after it.
     std::vector<uint8_t> image = TestTune(0x1000);
@@ -518,7 +541,8 @@ TEST(EmulatorLibrary, ATuneStillSoundsAfterTenMinutesABadImageIsSilentAndLoadsMa
 // game switches to a tune: nothing breaks, and an image without the signature is silent.
 TEST_F(AudioTest, DamagedTunesPlaySilenceOrPlay) {
     std::vector<std::filesystem::path> files;
-    for (const auto &entry : std::filesystem::directory_iterator(std::string(GRAVEWAKE_REGRESSIONS) + "/spc"))
+    for (const auto &entry :
+         std::filesystem::directory_iterator(std::string(GRAVEWAKE_REGRESSIONS) + "/spc"))
         files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     ASSERT_GE(files.size(), 3u);
@@ -527,7 +551,8 @@ TEST_F(AudioTest, DamagedTunesPlaySilenceOrPlay) {
         std::memset(Player.spcImage, 0, sizeof Player.spcImage); // no tail of the last tune
         const size_t before = seams::WaveOutLog().size();
         Player.LoadSPC(file.c_str());
-        EXPECT_EQ(Player.bytesRead, std::min<uintmax_t>(std::filesystem::file_size(file), kSpcImageSize));
+        EXPECT_EQ(Player.bytesRead,
+                  std::min<uintmax_t>(std::filesystem::file_size(file), kSpcImageSize));
         ASSERT_TRUE(Player.WavOpen());
         PlayOneBuffer();
         Player.WavClose();
@@ -535,8 +560,10 @@ TEST_F(AudioTest, DamagedTunesPlaySilenceOrPlay) {
         Player.fileHandle = nullptr;
         const auto log = seams::WaveOutLog();
         ASSERT_GE(log.size(), before + 3) << "two primed buffers and a refill";
-        for (size_t k = before; k < log.size() && !readerchecks::HasSpcSignature(Player.spcImage); k++)
-            EXPECT_EQ(log[k], std::vector<char>(log[k].size(), 0)) << file.filename() << " made sound";
+        for (size_t k = before; k < log.size() && !readerchecks::HasSpcSignature(Player.spcImage);
+             k++)
+            EXPECT_EQ(log[k], std::vector<char>(log[k].size(), 0))
+                << file.filename() << " made sound";
     }
 }
 

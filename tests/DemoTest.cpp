@@ -57,8 +57,8 @@ std::vector<std::pair<int, int>> WayInto(int x0, int x1, int z0, int z1) {
         for (int dx = -1; dx <= 1; dx++)
             for (int dz = -1; dz <= 1; dz++) {
                 const int n = (x + dx) * kMapSize + z + dz;
-                if ((dx || dz) && clear(x + dx, z + dz) && (!dx || !dz || (clear(x + dx, z) && clear(x, z + dz))) &&
-                    from[n] < 0)
+                if ((dx || dz) && clear(x + dx, z + dz) &&
+                    (!dx || !dz || (clear(x + dx, z) && clear(x, z + dz))) && from[n] < 0)
                     queue.push_back(n), from[n] = queue[q];
             }
     }
@@ -76,7 +76,8 @@ std::function<bool(int)> RoomsScript(Coverage &seen) {
     return [&seen, st](int pass) {
         seen.Note();
         // Menu keys held for one frame and let go for three: one action per press.
-        const uint8_t menu[] = {DIK_DOWN, DIK_RETURN, DIK_LEFT, DIK_DOWN, DIK_RETURN, DIK_UP, DIK_RETURN};
+        const uint8_t menu[] = {DIK_DOWN,   DIK_RETURN, DIK_LEFT,  DIK_DOWN,
+                                DIK_RETURN, DIK_UP,     DIK_RETURN};
         if (pass < 28)
             return seams::KeyEvent(menu[pass / 4], pass % 4 == 0), true;
         if (Main.screen != 1)
@@ -100,7 +101,8 @@ std::function<bool(int)> RoomsScript(Coverage &seen) {
         }
         // Turn toward the next cell with the mouse and walk there with W.
         const auto &cell = st->way[std::min(st->step, st->way.size() - 1)];
-        const float dx = cell.first + 0.5f - stCharacter.posX, dz = cell.second + 0.5f - stCharacter.posZ;
+        const float dx = cell.first + 0.5f - stCharacter.posX,
+                    dz = cell.second + 0.5f - stCharacter.posZ;
         if (std::fabs(dx) < 0.5f && std::fabs(dz) < 0.5f) {
             seams::KeyEvent(DIK_W, false);
             if (++st->step >= st->way.size())
@@ -244,12 +246,18 @@ std::vector<uint8_t> SmallDemo(uint16_t logicVersion = kLogicVersion) {
     demo::Event message = Ev(demo::Kind::Message, 0, WM_KEYDOWN, 'W');
     message.d = -7;
     const std::vector<std::pair<demo::Event, const uint8_t *>> events = {
-        {Ev(demo::Kind::Tick, 1000), nullptr},          {Ev(demo::Kind::Box, IDNO), nullptr},
-        {Ev(demo::Kind::Acquire, DI_OK), nullptr},       {Ev(demo::Kind::Frame, 0, 0, 0x1234), nullptr},
-        {message, nullptr},                             {Ev(demo::Kind::NoMessage), nullptr},
-        {Ev(demo::Kind::Keyboard, DI_OK), keys},         {Ev(demo::Kind::Mouse, DIERR_INPUTLOST), nullptr},
-        {Ev(demo::Kind::Mouse, DI_OK), mouse},           {Ev(demo::Kind::DisplayMode, DISP_CHANGE_BADMODE), nullptr},
-        {Ev(demo::Kind::Frame, 0, 1, 0x5678), nullptr}, {Ev(demo::Kind::End), nullptr}};
+        {Ev(demo::Kind::Tick, 1000), nullptr},
+        {Ev(demo::Kind::Box, IDNO), nullptr},
+        {Ev(demo::Kind::Acquire, DI_OK), nullptr},
+        {Ev(demo::Kind::Frame, 0, 0, 0x1234), nullptr},
+        {message, nullptr},
+        {Ev(demo::Kind::NoMessage), nullptr},
+        {Ev(demo::Kind::Keyboard, DI_OK), keys},
+        {Ev(demo::Kind::Mouse, DIERR_INPUTLOST), nullptr},
+        {Ev(demo::Kind::Mouse, DI_OK), mouse},
+        {Ev(demo::Kind::DisplayMode, DISP_CHANGE_BADMODE), nullptr},
+        {Ev(demo::Kind::Frame, 0, 1, 0x5678), nullptr},
+        {Ev(demo::Kind::End), nullptr}};
     for (const auto &[e, state] : events) {
         demo::EncodeEvent(chunk, e, state);
         if (e.kind == demo::Kind::Frame || e.kind == demo::Kind::End)
@@ -263,7 +271,8 @@ TEST(DemoFile, TheReaderTakesWhatTheRecorderWritesAndRefusesEveryDamagedFile) {
     demo::Demo d;
     std::string error;
     ASSERT_TRUE(demo::Parse(file.data(), file.size(), d, error)) << error;
-    EXPECT_EQ(d.identity.sourceHash + d.identity.gameVersion, GameIdentity().sourceHash + GameIdentity().gameVersion);
+    EXPECT_EQ(d.identity.sourceHash + d.identity.gameVersion,
+              GameIdentity().sourceHash + GameIdentity().gameVersion);
     EXPECT_TRUE(d.frames == 2 && d.ended && d.identity.logicVersion == kLogicVersion);
     const std::vector<demo::Event> events = demo::AllEvents(d);
     ASSERT_EQ(events.size(), 12u);
@@ -271,9 +280,11 @@ TEST(DemoFile, TheReaderTakesWhatTheRecorderWritesAndRefusesEveryDamagedFile) {
     EXPECT_TRUE(events[4].b == WM_KEYDOWN && events[4].c == 'W' && events[4].d == -7);
     uint8_t state[demo::kKeyBytes];
     demo::StateBytes(d, events[6], state);
-    EXPECT_EQ(std::count(state, state + demo::kKeyBytes, 0) * 1000 + state[DIK_W], 255 * 1000 + 0x80);
+    EXPECT_EQ(std::count(state, state + demo::kKeyBytes, 0) * 1000 + state[DIK_W],
+              255 * 1000 + 0x80);
     demo::StateBytes(d, events[8], state);
-    EXPECT_TRUE(state[4] == 0xFB && state[12] == 0x80 && events[7].a == DIERR_INPUTLOST && events[10].c == 0x5678);
+    EXPECT_TRUE(state[4] == 0xFB && state[12] == 0x80 && events[7].a == DIERR_INPUTLOST &&
+                events[10].c == 0x5678);
     EXPECT_EQ(Encode(d, events), file) << "the events come out as they went in";
 
     // Cut anywhere: a clean one-line error, or, exactly at the end of a chunk, the frames
@@ -284,7 +295,8 @@ TEST(DemoFile, TheReaderTakesWhatTheRecorderWritesAndRefusesEveryDamagedFile) {
         std::string why;
         const bool taken = demo::Parse(file.data(), n, part, why);
         cutShort += taken;
-        EXPECT_TRUE(taken ? !part.ended && part.frames >= 1 : !why.empty() && why.find('\n') == std::string::npos)
+        EXPECT_TRUE(taken ? !part.ended && part.frames >= 1
+                          : !why.empty() && why.find('\n') == std::string::npos)
             << n << ": " << why;
         for (uint8_t flip : {0x01, 0x80, 0xFF}) {
             std::vector<uint8_t> bad = file;
@@ -316,7 +328,8 @@ TEST(DemoFile, TheReaderTakesWhatTheRecorderWritesAndRefusesEveryDamagedFile) {
         {{'P', '3', '\n', '1', ' ', '1', '\n'}, "not a Gravewake demo"},
         {later, "format version 2"},
         {events_({Ev(demo::Kind::Frame, 0, 1)}), "frames out of order"},
-        {events_({Ev(demo::Kind::Frame), Ev(demo::Kind::End), Ev(demo::Kind::Tick)}), "events after the end"},
+        {events_({Ev(demo::Kind::Frame), Ev(demo::Kind::End), Ev(demo::Kind::Tick)}),
+         "events after the end"},
         {events_({Ev(demo::Kind::Message, 1000), Ev(demo::Kind::Frame)}), "window"},
         {events_({Ev(demo::Kind::Tick, 5)}), "no frames"},
         {chunk({'Z', 0, 0, 0, 0}), "unknown event"},
@@ -408,7 +421,8 @@ TEST(DemoPlay, ARecordedGamePlaysBackInSyncAndTheFirstFrameThatDiffersIsFound) {
     EXPECT_EQ(out.frameMs.size(), d.frames - 1);
     EXPECT_EQ(code, 0);
     EXPECT_EQ(stCharacter.posX * 1000 + stCharacter.posZ, recorded.posX * 1000 + recorded.posZ);
-    EXPECT_EQ(stCharacter.killCount * 100 + stCharacter.deathCount, recorded.killCount * 100 + recorded.deathCount);
+    EXPECT_EQ(stCharacter.killCount * 100 + stCharacter.deathCount,
+              recorded.killCount * 100 + recorded.deathCount);
     EXPECT_EQ(TheCamera.yaw, yaw);
 
     // The first event of a kind at or after a frame.
@@ -447,7 +461,8 @@ TEST(DemoPlay, ARecordedGamePlaysBackInSyncAndTheFirstFrameThatDiffersIsFound) {
         EXPECT_EQ(out.error.substr(0, std::string(v.error).size()), v.error);
         EXPECT_EQ(out.inSync, !*v.error) << out.error;
         EXPECT_EQ(out.cutShort, v.cutShort);
-        EXPECT_TRUE(!v.frames || (out.frames == v.frames && code == 0)) << out.frames << ", code " << code;
+        EXPECT_TRUE(!v.frames || (out.frames == v.frames && code == 0))
+            << out.frames << ", code " << code;
         EXPECT_EQ(demo::CurrentMode(), demo::Mode::Off);
     }
     std::remove(path.c_str());
@@ -484,7 +499,8 @@ TEST(DemoRecording, RecordTheTestDemos) {
     Coverage rooms, combat;
     ASSERT_EQ(RecordScripted(std::string(folder) + "/rooms.demo", RoomsScript(rooms), 2500), 0);
     EXPECT_EQ(rooms.resolutionChanges, 1);
-    EXPECT_TRUE(rooms.tracks.count(11) && rooms.tracks.count(4)) << "the skirmish grounds and the arcade";
+    EXPECT_TRUE(rooms.tracks.count(11) && rooms.tracks.count(4))
+        << "the skirmish grounds and the arcade";
     Main.KillGLWindow();
     ASSERT_EQ(RecordScripted(std::string(folder) + "/combat.demo", CombatScript(combat), 6000), 0);
     EXPECT_EQ(combat.weapons, (std::set<int>{0, 1, 2}));

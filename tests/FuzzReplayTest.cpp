@@ -14,7 +14,8 @@ namespace {
 void Replay(const char *reader, const std::map<std::string, int> &known,
             const std::function<std::string(const std::string &path, int &outcome)> &check) {
     std::vector<std::filesystem::path> files;
-    for (const auto &entry : std::filesystem::directory_iterator(std::string(GRAVEWAKE_REGRESSIONS) + "/" + reader))
+    for (const auto &entry :
+         std::filesystem::directory_iterator(std::string(GRAVEWAKE_REGRESSIONS) + "/" + reader))
         files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     ASSERT_GE(files.size(), known.size());
@@ -22,7 +23,8 @@ void Replay(const char *reader, const std::map<std::string, int> &known,
         int outcome = -1;
         EXPECT_EQ(check(file.string(), outcome), "") << file.filename();
         const auto expected = known.find(file.filename().string());
-        EXPECT_TRUE(expected == known.end() || outcome == expected->second) << file.filename() << ": " << outcome;
+        EXPECT_TRUE(expected == known.end() || outcome == expected->second)
+            << file.filename() << ": " << outcome;
     }
 }
 
@@ -31,7 +33,11 @@ TEST(FuzzReplay, DamagedFilesOfEveryReader) {
     {
         ScratchDir scratch;
         scratch.MakeGameDataFolders();
-        Replay("map", {{"truncated.txt", 1}, {"wall-without-side.txt", 1}, {"letters.txt", 1}, {"sign-alone.txt", 1}},
+        Replay("map",
+               {{"truncated.txt", 1},
+                {"wall-without-side.txt", 1},
+                {"letters.txt", 1},
+                {"sign-alone.txt", 1}},
                [](const std::string &path, int &written) {
                    std::filesystem::copy_file(path, "Game Data/Map/Map.txt",
                                               std::filesystem::copy_options::overwrite_existing);
@@ -39,22 +45,32 @@ TEST(FuzzReplay, DamagedFilesOfEveryReader) {
                });
         // The first record of a file that ends within the second: that one half read.
         std::filesystem::copy_file(std::string(GRAVEWAKE_REGRESSIONS) + "/map/truncated.txt",
-                                   "Game Data/Map/Map.txt", std::filesystem::copy_options::overwrite_existing);
+                                   "Game Data/Map/Map.txt",
+                                   std::filesystem::copy_options::overwrite_existing);
         CMapMgr reader;
         reader.InitMap();
         reader.LoadMap();
-        EXPECT_TRUE(stMap[0][0].floorTexture == 3 && stMap[0][0].wallSide == 4 && stMap[0][0].wallTexture == 7);
-        EXPECT_TRUE(stMap[0][1].floorTexture == 5 && stMap[0][1].floorHeight == 1.0f && stMap[0][1].wallBase == 0.0f);
+        EXPECT_TRUE(stMap[0][0].floorTexture == 3 && stMap[0][0].wallSide == 4 &&
+                    stMap[0][0].wallTexture == 7);
+        EXPECT_TRUE(stMap[0][1].floorTexture == 5 && stMap[0][1].floorHeight == 1.0f &&
+                    stMap[0][1].wallBase == 0.0f);
         EXPECT_EQ(stMap[0][2].floorTexture, 1);
     }
     // Demos: taken or not.
     Replay("demo",
-           {{"head-6-frames.demo", 1}, {"truncated.demo", 0}, {"bad-checksum.demo", 0}, {"bogus-length.demo", 0},
-            {"later-format.demo", 0}, {"header-only.demo", 0}, {"after-end.demo", 0}, {"short-key-list.demo", 0}},
+           {{"head-6-frames.demo", 1},
+            {"truncated.demo", 0},
+            {"bad-checksum.demo", 0},
+            {"bogus-length.demo", 0},
+            {"later-format.demo", 0},
+            {"header-only.demo", 0},
+            {"after-end.demo", 0},
+            {"short-key-list.demo", 0}},
            [](const std::string &path, int &taken) {
                const std::vector<uint8_t> bytes = ReadBytes(path);
                bool accepted = false;
-               const std::string fault = readerchecks::CheckDemoParse(bytes.data(), bytes.size(), &accepted);
+               const std::string fault =
+                   readerchecks::CheckDemoParse(bytes.data(), bytes.size(), &accepted);
                taken = accepted;
                return fault;
            });
@@ -65,8 +81,12 @@ TEST(FuzzReplay, DamagedPicturesGiveTextureZeroAndLeaveGLAlone) {
     RestartGame();
     ASSERT_TRUE(Main.CreateGLWindow("Hollowmere's Gravewake", 64, 64, 16, 0));
     Replay("png",
-           {{"good-4x4.png", 1}, {"truncated.png", 0}, {"bogus-chunk-length.png", 0}, {"huge-size.png", 0},
-            {"wider-than-gl.png", 0}, {"signature-only.png", 0}},
+           {{"good-4x4.png", 1},
+            {"truncated.png", 0},
+            {"bogus-chunk-length.png", 0},
+            {"huge-size.png", 0},
+            {"wider-than-gl.png", 0},
+            {"signature-only.png", 0}},
            [](const std::string &path, int &decodedOut) {
                bool decoded = false;
                const std::string fault = readerchecks::CheckPngBind(path.c_str(), &decoded);

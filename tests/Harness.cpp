@@ -81,7 +81,8 @@ bool WritePng(const std::string &path, const PngSpec &picture) {
     png_write_info(png, info);
     std::vector<png_bytep> rows;
     for (int y = 0; y < picture.height; y++)
-        rows.push_back(const_cast<png_bytep>(picture.rows.data()) + y * (picture.rows.size() / picture.height));
+        rows.push_back(const_cast<png_bytep>(picture.rows.data()) +
+                       y * (picture.rows.size() / picture.height));
     png_write_image(png, rows.data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);

@@ -41,9 +41,9 @@ TEST_F(InputTest, EveryKeyArrivesFromTheDesktopAsItsOwnScanCode) {
     // the key is, and no two keys alike.
     std::map<int, int> dikOf;
     for (int sc = SDL_SCANCODE_A; sc <= SDL_SCANCODE_RGUI; sc++) {
-        if (sc == SDL_SCANCODE_NONUSHASH || (sc > SDL_SCANCODE_KP_PERIOD && sc < SDL_SCANCODE_LCTRL &&
-                                             sc != SDL_SCANCODE_NONUSBACKSLASH &&
-                                             sc != SDL_SCANCODE_APPLICATION))
+        if (sc == SDL_SCANCODE_NONUSHASH ||
+            (sc > SDL_SCANCODE_KP_PERIOD && sc < SDL_SCANCODE_LCTRL &&
+             sc != SDL_SCANCODE_NONUSBACKSLASH && sc != SDL_SCANCODE_APPLICATION))
             continue;
         SCOPED_TRACE(SDL_GetScancodeName(SDL_Scancode(sc)));
         ASSERT_TRUE(seams::SdlKey(sc, true));
@@ -67,23 +67,36 @@ TEST_F(InputTest, EveryKeyArrivesFromTheDesktopAsItsOwnScanCode) {
     const struct {
         int sdl, number, name;
     } keys[] = {
-        {SDL_SCANCODE_W, 0x11, DIK_W},         {SDL_SCANCODE_A, 0x1E, DIK_A},
-        {SDL_SCANCODE_S, 0x1F, DIK_S},         {SDL_SCANCODE_D, 0x20, DIK_D},
-        {SDL_SCANCODE_COMMA, 0x33, DIK_COMMA}, {SDL_SCANCODE_PERIOD, 0x34, DIK_PERIOD},
-        {SDL_SCANCODE_GRAVE, 0x29, DIK_GRAVE}, {SDL_SCANCODE_1, 0x02, DIK_1},
-        {SDL_SCANCODE_2, 0x03, DIK_2},         {SDL_SCANCODE_3, 0x04, DIK_3},
-        {SDL_SCANCODE_I, 0x17, DIK_I},         {SDL_SCANCODE_O, 0x18, DIK_O},
-        {SDL_SCANCODE_P, 0x19, DIK_P},         {SDL_SCANCODE_ESCAPE, 0x01, DIK_ESCAPE},
-        {SDL_SCANCODE_RETURN, 0x1C, DIK_RETURN}, {SDL_SCANCODE_UP, 0xC8, DIK_UP},
-        {SDL_SCANCODE_DOWN, 0xD0, DIK_DOWN},   {SDL_SCANCODE_LEFT, 0xCB, DIK_LEFT},
-        {SDL_SCANCODE_RIGHT, 0xCD, DIK_RIGHT}, {SDL_SCANCODE_LEFTBRACKET, 0x1A, DIK_LBRACKET},
-        {SDL_SCANCODE_F9, 0x43, DIK_F9},       {SDL_SCANCODE_KP_MINUS, 0x4A, DIK_SUBTRACT},
-        {SDL_SCANCODE_KP_DIVIDE, 0xB5, DIK_DIVIDE}, {SDL_SCANCODE_RCTRL, 0x9D, DIK_RCONTROL},
+        {SDL_SCANCODE_W, 0x11, DIK_W},
+        {SDL_SCANCODE_A, 0x1E, DIK_A},
+        {SDL_SCANCODE_S, 0x1F, DIK_S},
+        {SDL_SCANCODE_D, 0x20, DIK_D},
+        {SDL_SCANCODE_COMMA, 0x33, DIK_COMMA},
+        {SDL_SCANCODE_PERIOD, 0x34, DIK_PERIOD},
+        {SDL_SCANCODE_GRAVE, 0x29, DIK_GRAVE},
+        {SDL_SCANCODE_1, 0x02, DIK_1},
+        {SDL_SCANCODE_2, 0x03, DIK_2},
+        {SDL_SCANCODE_3, 0x04, DIK_3},
+        {SDL_SCANCODE_I, 0x17, DIK_I},
+        {SDL_SCANCODE_O, 0x18, DIK_O},
+        {SDL_SCANCODE_P, 0x19, DIK_P},
+        {SDL_SCANCODE_ESCAPE, 0x01, DIK_ESCAPE},
+        {SDL_SCANCODE_RETURN, 0x1C, DIK_RETURN},
+        {SDL_SCANCODE_UP, 0xC8, DIK_UP},
+        {SDL_SCANCODE_DOWN, 0xD0, DIK_DOWN},
+        {SDL_SCANCODE_LEFT, 0xCB, DIK_LEFT},
+        {SDL_SCANCODE_RIGHT, 0xCD, DIK_RIGHT},
+        {SDL_SCANCODE_LEFTBRACKET, 0x1A, DIK_LBRACKET},
+        {SDL_SCANCODE_F9, 0x43, DIK_F9},
+        {SDL_SCANCODE_KP_MINUS, 0x4A, DIK_SUBTRACT},
+        {SDL_SCANCODE_KP_DIVIDE, 0xB5, DIK_DIVIDE},
+        {SDL_SCANCODE_RCTRL, 0x9D, DIK_RCONTROL},
         {SDL_SCANCODE_KP_ENTER, 0x9C, DIK_NUMPADENTER},
     };
     for (const auto &k : keys) {
         EXPECT_EQ(dikOf[k.sdl], k.number) << SDL_GetScancodeName(SDL_Scancode(k.sdl));
-        EXPECT_EQ(k.name, k.number) << "the game's name for " << SDL_GetScancodeName(SDL_Scancode(k.sdl));
+        EXPECT_EQ(k.name, k.number)
+            << "the game's name for " << SDL_GetScancodeName(SDL_Scancode(k.sdl));
     }
     // Held together, each key stays itself: walking forward while drawing farther.
     for (int sc : {SDL_SCANCODE_PERIOD, SDL_SCANCODE_W, SDL_SCANCODE_COMMA})
@@ -113,7 +126,8 @@ TEST_F(InputTest, ButtonsWheelAndMotionArriveAsDirectInputReportsThem) {
         int y;
         bool flipped;
         int lZ;
-    } rolls[] = {{1, false, 120}, {-1, false, -120}, {3, false, 360}, {1, true, -120}, {-2, true, 240}};
+    } rolls[] = {
+        {1, false, 120}, {-1, false, -120}, {3, false, 360}, {1, true, -120}, {-2, true, 240}};
     for (const auto &r : rolls) {
         ASSERT_TRUE(seams::SdlMouseWheel(r.y, r.flipped));
         Deliver();
@@ -197,7 +211,8 @@ TEST_F(InputTest, TheDevicesFollowTheWindowThroughMinimiseFocusAndANewStart) {
     Input->UnacquireAll();
     EXPECT_TRUE(Input->Update());
     ASSERT_TRUE(Input->Initialize(Main.hWnd, Main.hInstance, true, 3));
-    EXPECT_EQ(seams::LiveKeyboards() * 100 + seams::LiveMice() * 10 + seams::LiveDirectInputs(), 111);
+    EXPECT_EQ(seams::LiveKeyboards() * 100 + seams::LiveMice() * 10 + seams::LiveDirectInputs(),
+              111);
     seams::MouseMotion(-6, 9);
     Input->Update();
     EXPECT_TRUE(Input->KeyDown(DIK_A));

@@ -26,11 +26,12 @@ class PlayTest : public GameTest {
     static structZombies &Ahead(int slot, float distance) {
         float s, c;
         HeadingSinCos(TheCamera.yaw, s, c);
-        return PlaceZombie(slot, 0, stCharacter.posX + distance * s, stCharacter.posZ - distance * c);
+        return PlaceZombie(slot, 0, stCharacter.posX + distance * s,
+                           stCharacter.posZ - distance * c);
     }
     // Frames into the running swing of weapon 0, whichever of the three it is.
     static float SwingProgress() {
-        return stWeapon.swing == 0 ? stWeapon.angleY / 12.0f
+        return stWeapon.swing == 0   ? stWeapon.angleY / 12.0f
                : stWeapon.swing == 1 ? (180.0f - stWeapon.angleY) / 12.0f
                                      : -stWeapon.angleX / 10.0f;
     }
@@ -96,7 +97,8 @@ TEST_F(PlayTest, TheScenesColoursAndTheDeathFadesRed) {
             for (int x = 0; x < Main.width; x++) {
                 const Rgba a = PixelAt(alive, x, y), d = PixelAt(dead, x, y);
                 lit += a.r + a.g + a.b > 60;
-                wrong += !Near(d, {a.r, uint8_t(a.g * timer + 0.5f), uint8_t(a.b * timer + 0.5f), 0}, 2);
+                wrong +=
+                    !Near(d, {a.r, uint8_t(a.g * timer + 0.5f), uint8_t(a.b * timer + 0.5f), 0}, 2);
             }
         EXPECT_GT(lit, 100000) << "the scene is drawn";
         EXPECT_EQ(wrong, 0) << "pixels not tinted (1, " << timer << ", " << timer << ")";
@@ -175,7 +177,8 @@ TEST_F(PlayTest, TheButtonsAndTheNumberKeysActOncePerPress) {
     Button(1, false);
 
     // 1, 2 and 3 choose the weapons; a held key chooses once, and a choice ends a swing.
-    for (const auto &[key, weapon, reach] : {std::tuple{DIK_2, 1, 4}, {DIK_3, 2, 30}, {DIK_1, 0, 4}}) {
+    for (const auto &[key, weapon, reach] :
+         {std::tuple{DIK_2, 1, 4}, {DIK_3, 2, 30}, {DIK_1, 0, 4}}) {
         Tap(key);
         EXPECT_EQ(stCharacter.weapon * 100 + stWeapon.reach, weapon * 100 + reach);
     }
@@ -217,7 +220,8 @@ TEST_F(PlayTest, TheWalkCycleShowsOnlyWhileWalkingForwardOrBack) {
     seams::KeyEvent(DIK_W, false);
     ASSERT_GE(when.size(), 4u);
     for (size_t k = 1; k < when.size(); k++) // after 0.2 s, and no later than the frame after
-        EXPECT_TRUE(when[k] - when[k - 1] > 200 && when[k] - when[k - 1] <= 235) << when[k] - when[k - 1];
+        EXPECT_TRUE(when[k] - when[k - 1] > 200 && when[k] - when[k - 1] <= 235)
+            << when[k] - when[k - 1];
     Pass();
     EXPECT_EQ(stCharacter.frame, 0);
     seams::KeyEvent(DIK_D, true); // sideways: the still picture throughout
@@ -261,7 +265,8 @@ TEST_F(PlayTest, DeathStartsTheFadeAndTheDefeatTuneAndOnlyEnterCountsOnceTheFade
     EXPECT_EQ(std::memcmp(&camera, &TheCamera, sizeof camera), 0);
     EXPECT_EQ(Main.drawDistance, distance);
     EXPECT_EQ(stCharacter.frame, frame) << "the walk cycle stands still";
-    EXPECT_FALSE(MapMgr->firstPerson || stCharacter.weapon || stCharacter.attacking || stZombies[500].active);
+    EXPECT_FALSE(MapMgr->firstPerson || stCharacter.weapon || stCharacter.attacking ||
+                 stZombies[500].active);
     EXPECT_EQ(stCharacter.deathCount, 1);
 
     // Enter, held all along, counts from the first pass after the timer is below -3.
@@ -270,7 +275,8 @@ TEST_F(PlayTest, DeathStartsTheFadeAndTheDefeatTuneAndOnlyEnterCountsOnceTheFade
     for (; stCharacter.health <= 0.0f && passes < 100; passes++) {
         const float timer = Main.deathTimer;
         Pass();
-        EXPECT_TRUE(stCharacter.health <= 0.0f || timer - 0.01f < -3.0f) << "risen at timer " << timer;
+        EXPECT_TRUE(stCharacter.health <= 0.0f || timer - 0.01f < -3.0f)
+            << "risen at timer " << timer;
     }
     EXPECT_GE(passes, 10);
     EXPECT_EQ(stCharacter.posX * 1000 + stCharacter.posZ, 130180.0f);
@@ -285,7 +291,8 @@ TEST_F(PlayTest, DeathStartsTheFadeAndTheDefeatTuneAndOnlyEnterCountsOnceTheFade
 
 // Turns the view toward a point with the mouse (20 counts a degree).
 void TurnTowards(float x, float z) {
-    float d = std::fmod(std::atan2(x - stCharacter.posX, stCharacter.posZ - z) * 57.29578f - TheCamera.yaw, 360.0f);
+    float d = std::fmod(
+        std::atan2(x - stCharacter.posX, stCharacter.posZ - z) * 57.29578f - TheCamera.yaw, 360.0f);
     d += d > 180 ? -360 : d < -180 ? 360 : 0;
     seams::MouseMotion(int(std::lround(d * 20)), 0);
 }
@@ -298,79 +305,85 @@ TEST(WholeGame, KillWithEachWeaponDieReadTheFadeRiseAndDieAgain) {
     std::vector<int> tracks;
     int phase = 0, since = 0, weapon = 0, killsBefore = 0, target = 0, styles[3] = {-1, -1, -1};
     int kills[3] = {}, killsAtDeath = 0;
-    const int code = PlayGame([&](int pass) {
-        tracks.push_back(MusicMgr->currentTrack);
-        const int t = pass - since;
-        auto next = [&] { phase++, since = pass; };
-        switch (phase) {
-        case 0: // east along the road, the draw distance brought down to 2 on the way
-            seams::KeyEvent(DIK_W, Main.drawDistance > 2);
-            seams::KeyEvent(DIK_COMMA, Main.drawDistance > 2);
-            if (Main.drawDistance == 2)
-                next();
-            return true;
-        case 1: { // each weapon in turn: a fresh crowd, the weapon's key, then strike
-            if (weapon == 3)
-                return next(), true;
-            if (t <= 4) { // the right button, then the number key, each for a pass
-                seams::MouseButton(1, t == 1);
-                seams::KeyEvent(uint8_t(DIK_1 + weapon), t == 3);
+    const int code = PlayGame(
+        [&](int pass) {
+            tracks.push_back(MusicMgr->currentTrack);
+            const int t = pass - since;
+            auto next = [&] { phase++, since = pass; };
+            switch (phase) {
+            case 0: // east along the road, the draw distance brought down to 2 on the way
+                seams::KeyEvent(DIK_W, Main.drawDistance > 2);
+                seams::KeyEvent(DIK_COMMA, Main.drawDistance > 2);
+                if (Main.drawDistance == 2)
+                    next();
+                return true;
+            case 1: { // each weapon in turn: a fresh crowd, the weapon's key, then strike
+                if (weapon == 3)
+                    return next(), true;
+                if (t <= 4) { // the right button, then the number key, each for a pass
+                    seams::MouseButton(1, t == 1);
+                    seams::KeyEvent(uint8_t(DIK_1 + weapon), t == 3);
+                    return true;
+                }
+                seams::MouseButton(0, false);
+                if (stCharacter.attacking || t % 2)
+                    return true;
+                if (stCharacter.killCount > killsBefore) {
+                    kills[weapon] = stCharacter.killCount - killsBefore;
+                    styles[weapon] = stZombies[target].cutStyle;
+                    killsBefore = stCharacter.killCount;
+                    weapon++;
+                    since = pass;
+                    return true;
+                }
+                // Turn to the nearest zombie still on its way (one on the player is out of
+                // every reach) and strike when it will be about a whole number of cells away.
+                float best = 1e9f;
+                for (int i = 0; i < kZombies; i++) {
+                    const structZombies &z = stZombies[i];
+                    const float d =
+                        std::hypot(z.posX - stCharacter.posX, z.posZ - stCharacter.posZ);
+                    if (z.active && z.health > 0 && d > 1.6f && d < best)
+                        best = d, target = i;
+                }
+                TurnTowards(stZombies[target].posX, stZombies[target].posZ);
+                const float at = best - 0.1f;
+                if (at > 1.5f && at < (weapon == 2 ? 25.0f : 3.4f) &&
+                    std::fabs(at - std::round(at)) < 0.2f)
+                    seams::MouseButton(0, true);
                 return true;
             }
-            seams::MouseButton(0, false);
-            if (stCharacter.attacking || t % 2)
+            case 2: // among them until they have bitten the player to death
+                if (stCharacter.health <= 0.0f) {
+                    EXPECT_EQ(stCharacter.deathCount, 1);
+                    killsAtDeath = stCharacter.killCount;
+                    next();
+                }
                 return true;
-            if (stCharacter.killCount > killsBefore) {
-                kills[weapon] = stCharacter.killCount - killsBefore;
-                styles[weapon] = stZombies[target].cutStyle;
-                killsBefore = stCharacter.killCount;
-                weapon++;
-                since = pass;
+            case 3: // Enter too early is ignored; once the fade has stopped, it raises the player
+                seams::KeyEvent(DIK_RETURN, t == 200 || t >= 420);
+                EXPECT_TRUE(t != 202 || stCharacter.health <= 0.0f)
+                    << "Enter before the prompt raised the player";
+                EXPECT_TRUE(t != 420 || std::fabs(Main.deathTimer + 3.1f) < 0.001f)
+                    << Main.deathTimer;
+                if (stCharacter.health > 0.0f) {
+                    seams::KeyEvent(DIK_RETURN, false);
+                    EXPECT_EQ(stCharacter.posX * 1000 + stCharacter.posZ, 130180.0f);
+                    EXPECT_EQ(LivingZombies(), kZombies);
+                    EXPECT_EQ(stCharacter.killCount, killsAtDeath);
+                    next();
+                }
                 return true;
+            case 4: // the zombies of the hospital come
+                if (stCharacter.health <= 0.0f)
+                    next();
+                return true;
+            default:
+                EXPECT_EQ(stCharacter.deathCount, 2);
+                return t < 5;
             }
-            // Turn to the nearest zombie still on its way (one on the player is out of
-            // every reach) and strike when it will be about a whole number of cells away.
-            float best = 1e9f;
-            for (int i = 0; i < kZombies; i++) {
-                const structZombies &z = stZombies[i];
-                const float d = std::hypot(z.posX - stCharacter.posX, z.posZ - stCharacter.posZ);
-                if (z.active && z.health > 0 && d > 1.6f && d < best)
-                    best = d, target = i;
-            }
-            TurnTowards(stZombies[target].posX, stZombies[target].posZ);
-            const float at = best - 0.1f;
-            if (at > 1.5f && at < (weapon == 2 ? 25.0f : 3.4f) && std::fabs(at - std::round(at)) < 0.2f)
-                seams::MouseButton(0, true);
-            return true;
-        }
-        case 2: // among them until they have bitten the player to death
-            if (stCharacter.health <= 0.0f) {
-                EXPECT_EQ(stCharacter.deathCount, 1);
-                killsAtDeath = stCharacter.killCount;
-                next();
-            }
-            return true;
-        case 3: // Enter too early is ignored; once the fade has stopped, it raises the player
-            seams::KeyEvent(DIK_RETURN, t == 200 || t >= 420);
-            EXPECT_TRUE(t != 202 || stCharacter.health <= 0.0f) << "Enter before the prompt raised the player";
-            EXPECT_TRUE(t != 420 || std::fabs(Main.deathTimer + 3.1f) < 0.001f) << Main.deathTimer;
-            if (stCharacter.health > 0.0f) {
-                seams::KeyEvent(DIK_RETURN, false);
-                EXPECT_EQ(stCharacter.posX * 1000 + stCharacter.posZ, 130180.0f);
-                EXPECT_EQ(LivingZombies(), kZombies);
-                EXPECT_EQ(stCharacter.killCount, killsAtDeath);
-                next();
-            }
-            return true;
-        case 4: // the zombies of the hospital come
-            if (stCharacter.health <= 0.0f)
-                next();
-            return true;
-        default:
-            EXPECT_EQ(stCharacter.deathCount, 2);
-            return t < 5;
-        }
-    }, 6000);
+        },
+        6000);
     EXPECT_EQ(code, 0);
     ASSERT_EQ(phase, 5);
     // Each weapon killed, each its own way: knocked down, cut along a diagonal, shot black.
@@ -396,7 +409,8 @@ TEST(WholeGame, KillWithEachWeaponDieReadTheFadeRiseAndDieAgain) {
 // ends with exit code 0 on Escape.
 void PlayWithout(const std::function<bool(const std::string &file)> &missing, bool library) {
     ScratchDir scratch;
-    for (const auto &entry : std::filesystem::recursive_directory_iterator(kRunDir + "/Game Data")) {
+    for (const auto &entry :
+         std::filesystem::recursive_directory_iterator(kRunDir + "/Game Data")) {
         const std::string file = std::filesystem::relative(entry.path(), kRunDir).string();
         if (entry.is_regular_file() && !missing(file)) {
             std::filesystem::create_directories(std::filesystem::path(file).parent_path());
@@ -431,11 +445,15 @@ void PlayWithout(const std::function<bool(const std::string &file)> &missing, bo
 }
 
 TEST(WithoutFiles, EveryPictureTheGameStillPlays) {
-    PlayWithout([](const std::string &f) { return f.size() > 4 && f.substr(f.size() - 4) == ".png"; }, true);
+    PlayWithout(
+        [](const std::string &f) { return f.size() > 4 && f.substr(f.size() - 4) == ".png"; },
+        true);
     int loaded = 0;
     for (int k = 0; k < 100; k++)
-        loaded += (k < 20 ? TextureMgr->GetTexture(k) : k < 24 ? TextureMgr->GetMenuTex(k - 20)
-                   : k < 82 ? TextureMgr->GetFloorTexture(k - 24) : TextureMgr->GetWallTexture(k - 82)) != 0;
+        loaded += (k < 20   ? TextureMgr->GetTexture(k)
+                   : k < 24 ? TextureMgr->GetMenuTex(k - 20)
+                   : k < 82 ? TextureMgr->GetFloorTexture(k - 24)
+                            : TextureMgr->GetWallTexture(k - 82)) != 0;
     EXPECT_EQ(loaded, 0);
 }
 
@@ -471,12 +489,14 @@ TEST_P(WithoutFace, TheGameStillPlays) {
     };
     const std::string file = fileOf(GetParam().second); // the installed stand-in
     ASSERT_FALSE(file.empty());
-    const std::string config = "<?xml version=\"1.0\"?><!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:"
-                               "fonts.dtd\"><fontconfig><include ignore_missing=\"yes\">/etc/fonts/"
-                               "fonts.conf</include><selectfont><rejectfont><glob>" + file +
-                               "</glob></rejectfont></selectfont></fontconfig>";
+    const std::string config =
+        "<?xml version=\"1.0\"?><!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:"
+        "fonts.dtd\"><fontconfig><include ignore_missing=\"yes\">/etc/fonts/"
+        "fonts.conf</include><selectfont><rejectfont><glob>" +
+        file + "</glob></rejectfont></selectfont></fontconfig>";
     FcConfig *without = FcConfigCreate();
-    ASSERT_TRUE(FcConfigParseAndLoadFromMemory(without, reinterpret_cast<const FcChar8 *>(config.c_str()), FcTrue));
+    ASSERT_TRUE(FcConfigParseAndLoadFromMemory(
+        without, reinterpret_cast<const FcChar8 *>(config.c_str()), FcTrue));
     ASSERT_TRUE(FcConfigBuildFonts(without) && FcConfigSetCurrent(without));
     FcConfigDestroy(without); // the current configuration keeps its own reference
     ASSERT_NE(fileOf(GetParam().second), file) << "the font file is still offered";

@@ -69,7 +69,8 @@ TEST(SoakTest, AHundredThousandFramesOfPlay) {
             // The state as the previous frame left it.
             if (fault.empty() && stCharacter.killCount < kills)
                 fault = "the kill count went down at frame " + std::to_string(frame);
-            if (fault.empty() && (stCharacter.deathCount < deathCount || stCharacter.deathCount > deathCount + 1))
+            if (fault.empty() &&
+                (stCharacter.deathCount < deathCount || stCharacter.deathCount > deathCount + 1))
                 fault = "the death count jumped at frame " + std::to_string(frame);
             if (fault.empty() && !OnTheMap(stCharacter.posX, stCharacter.posZ))
                 fault = "the player left the map at frame " + std::to_string(frame);
@@ -82,9 +83,11 @@ TEST(SoakTest, AHundredThousandFramesOfPlay) {
             // tenths) against the highest of the last fifth. A leak grows from one to the
             // other; what the allocator and the driver keep in hand comes and goes.
             if (frame % 1000 == 0 && frame >= frames / 10 && frame <= frames * 3 / 10)
-                residentWarm = std::max(residentWarm, ResidentKiB()), heapWarm = std::max(heapWarm, HeapKiB());
+                residentWarm = std::max(residentWarm, ResidentKiB()),
+                heapWarm = std::max(heapWarm, HeapKiB());
             if (frame % 1000 == 0 && frame >= frames * 8 / 10)
-                residentLate = std::max(residentLate, ResidentKiB()), heapLate = std::max(heapLate, HeapKiB());
+                residentLate = std::max(residentLate, ResidentKiB()),
+                heapLate = std::max(heapLate, HeapKiB());
             return frame < frames && fault.empty();
         },
         frames + 10);
@@ -103,12 +106,15 @@ TEST(SoakTest, AHundredThousandFramesOfPlay) {
     for (int w = 0; w < 3; w++)
         EXPECT_GE(strikes[w], rounds) << "weapon " << w;
     if (kResidentMemoryIsOurs) {
-        EXPECT_LE(heapLate - heapWarm, 1024) << "heap in use " << heapWarm << " KiB, then " << heapLate;
-        EXPECT_LE(residentLate - residentWarm, 6144) << "resident " << residentWarm << " KiB, then " << residentLate;
+        EXPECT_LE(heapLate - heapWarm, 1024)
+            << "heap in use " << heapWarm << " KiB, then " << heapLate;
+        EXPECT_LE(residentLate - residentWarm, 6144)
+            << "resident " << residentWarm << " KiB, then " << residentLate;
     }
-    std::printf("soak: %d frames, %d deaths, %d kills; after the warm-up and at the end: resident %ld "
-                "and %ld KiB, heap in use %ld and %ld KiB\n",
-                frames, deaths, stCharacter.killCount, residentWarm, residentLate, heapWarm, heapLate);
+    std::printf(
+        "soak: %d frames, %d deaths, %d kills; after the warm-up and at the end: resident %ld "
+        "and %ld KiB, heap in use %ld and %ld KiB\n",
+        frames, deaths, stCharacter.killCount, residentWarm, residentLate, heapWarm, heapLate);
 }
 
 } // namespace

@@ -90,7 +90,8 @@ TEST_F(WindowTest, EveryWayOutEndsTheLoopAndGivesEverythingBack) {
                 glGetIntegerv(GL_DEPTH_BITS, &depthBits);
                 EXPECT_EQ(viewport[2] * 1000 + viewport[3], 800600);
                 EXPECT_FLOAT_EQ(clear[3], 0.5f);
-                EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST) && depthFunc == GL_LEQUAL && depthBits >= 16);
+                EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST) && depthFunc == GL_LEQUAL &&
+                            depthBits >= 16);
             }
             if (pass == way.at) {
                 way.act();
@@ -152,7 +153,8 @@ TEST_F(WindowTest, EachFailureShowsItsBoxAndLeavesNothingBehind) {
         if (windowed == IDYES)
             ExpectBoxes({kQuestion, offer});
         else
-            ExpectBoxes({kQuestion, offer, {"Program Will Now Close.", "ERROR", MB_OK | MB_ICONSTOP}});
+            ExpectBoxes(
+                {kQuestion, offer, {"Program Will Now Close.", "ERROR", MB_OK | MB_ICONSTOP}});
         // Declined, the game ends at once: the class goes with the process.
         EXPECT_EQ(Held(), windowed == IDYES ? "" : "the window class 1; ");
     }
@@ -436,7 +438,8 @@ TEST_F(WindowTest, AHundredResolutionChangesStartTheWorldAfreshAndLeakNothing) {
     }
     if (kResidentMemoryIsOurs) {
         EXPECT_LT(ResidentKiB() - residentTenth, 5120) << "after change 10: " << residentTenth;
-        EXPECT_LT(ResidentKiB() - residentSameSize, 5120) << "after change 12: " << residentSameSize;
+        EXPECT_LT(ResidentKiB() - residentSameSize, 5120)
+            << "after change 12: " << residentSameSize;
     }
 
     // Into the game in the last window: the ground drawn with the new context's textures.

@@ -79,7 +79,7 @@ TEST_F(WorldTest, TheMapFileIsReadRecordByRecordUpToTheFirstFieldThatIsNoNumber)
     ScratchDir scratch;
     scratch.MakeGameDataFolders();
     const struct {
-        const char *text; // nullptr: no file
+        const char *text;             // nullptr: no file
         std::vector<structMap> cells; // (0, 0), (0, 1), ...; the next one keeps the reset
     } cases[] = {
         // Any white space; hex and octal tiles; a wall on its back edge, a raised wall, a
@@ -109,17 +109,18 @@ TEST_F(WorldTest, TheMapFileIsReadRecordByRecordUpToTheFirstFieldThatIsNoNumber)
     // A whole map, cell by cell along the second index.
     std::string text;
     auto cell = [](int i, int j) {
-        return (i * 7 + j) % 5 ? structMap{(i + j) % 58, i % 4 + 0.25f, 2, 0.0f, 0.0f, 0}
-                               : structMap{(i + j) % 58, i % 4 + 0.25f, j % 4 + 1, 1.0f, 3.5f, i % 18};
+        return (i * 7 + j) % 5
+                   ? structMap{(i + j) % 58, i % 4 + 0.25f, 2, 0.0f, 0.0f, 0}
+                   : structMap{(i + j) % 58, i % 4 + 0.25f, j % 4 + 1, 1.0f, 3.5f, i % 18};
     };
     for (int i = 0; i < kMapSize; i++)
         for (int j = 0; j < kMapSize; j++) {
             const structMap c = cell(i, j);
             text += std::to_string(c.floorTexture) + " " + std::to_string(c.floorHeight) + " " +
                     std::to_string(c.wallBase) + " " + std::to_string(c.wallHeight) +
-                    (c.wallHeight > 0 ? " " + std::to_string(c.wallSide) + " " +
-                                            std::to_string(c.wallTexture)
-                                      : "") +
+                    (c.wallHeight > 0
+                         ? " " + std::to_string(c.wallSide) + " " + std::to_string(c.wallTexture)
+                         : "") +
                     (j % 3 ? " " : "\n");
         }
     std::ofstream("Game Data/Map/Map.txt") << text;
@@ -135,7 +136,8 @@ TEST_F(WorldTest, TheMapFileIsReadRecordByRecordUpToTheFirstFieldThatIsNoNumber)
 
 // The map from a viewpoint, the literal way or the game's; the world moved so that the
 // view is centred on the player wherever the test puts it.
-Pixels MapFrame(float x, float z, float yaw, float pitch, float distance, bool literal, float tint) {
+Pixels MapFrame(float x, float z, float yaw, float pitch, float distance, bool literal,
+                float tint) {
     TheCamera.yaw = yaw;
     TheCamera.pitch = pitch;
     TheCamera.distance = distance;
@@ -199,8 +201,9 @@ TEST_F(WorldTest, TheMapIsDrawnPixelForPixelAsTheLiteralDrawingDrawsIt) {
                 tile = pick(62) - 2;
             c = {tile, heights[pick(5)], 2, 0.0f, 0.0f, 0};
             if (pick(5) == 0)
-                c = {tile, c.floorHeight, pick(6), walls[pick(4)], pick(3) == 2 ? 4.0f : 0.0f,
-                     pick(20) - 1};
+                c = {
+                    tile,        c.floorHeight, pick(6), walls[pick(4)], pick(3) == 2 ? 4.0f : 0.0f,
+                    pick(20) - 1};
         }
     const std::vector<std::array<float, 5>> views = {{50.5f, 40.5f, 0, 13, 20},
                                                      {125, 125, 45, 30, 20},
@@ -290,8 +293,9 @@ TEST_F(WorldTest, WalkingStepsAlongTheHeadingWithThePivotAndWallsStopIt) {
         float yaw, dx, dz;
         int moveState;
     } steps[] = {
-        {{DIK_W}, 0, 0, -0.4f, 1},  {{DIK_W}, 90, 0.4f, 0, 1},   {{DIK_S}, 90, -0.4f, 0, 2},
-        {{DIK_D}, 0, 0.4f, 0, 0},   {{DIK_A}, 0, -0.4f, 0, 0},   {{DIK_A}, 90, 0, -0.4f, 0},
+        {{DIK_W}, 0, 0, -0.4f, 1},           {{DIK_W}, 90, 0.4f, 0, 1},
+        {{DIK_S}, 90, -0.4f, 0, 2},          {{DIK_D}, 0, 0.4f, 0, 0},
+        {{DIK_A}, 0, -0.4f, 0, 0},           {{DIK_A}, 90, 0, -0.4f, 0},
         {{DIK_W, DIK_S}, 0, 0, -0.4f, 1}, // forward only
         {{DIK_A, DIK_D}, 0, 0, 0, 0},     // they cancel
         {{DIK_W, DIK_D}, 0, 0.4f, -0.4f, 1},
