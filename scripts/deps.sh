@@ -14,7 +14,7 @@ packages=(
     libgme-dev                                    # rendering the tunes in tools and tests
     libx11-dev xvfb xdotool                       # tests on a virtual X server
     fonts-blankenburg fonts-dejavu-core fonts-urw-base35  # lettering of the pictures
-    dpkg-dev file lintian man-db python3          # the Debian package and its checks
+    dpkg-dev file lintian man-db                  # the Debian package and its checks
     desktop-file-utils appstream                  # desktop entry and AppStream metadata
 )
 
