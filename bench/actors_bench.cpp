@@ -4,7 +4,7 @@
 // figure is the median of many single calls, the state copied back before each one with
 // the clock stopped, so that every call does the same work. Run it from the run
 // directory (it reads the map from "Game Data"); no window is opened.
-#include "../tests/LiteralSweep.h"
+#include "../tests/Literal.h"
 
 #include "actors/CharacterMgr.h"
 #include "actors/WeaponMgr.h"

@@ -6,7 +6,7 @@
 // the game's way and the literal way (every sprite in the square sent, seen or not). Run
 // it from the
 // run directory (it reads "Game Data"); without a display it uses SDL's offscreen driver.
-#include "../tests/LiteralZombieDraw.h"
+#include "../tests/Literal.h"
 #include "Places.h"
 
 #include "actors/CharacterMgr.h"

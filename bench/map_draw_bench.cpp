@@ -1,7 +1,7 @@
 // Frame time of drawing the game's map at draw distance 75: the literal cell-by-cell
 // drawing against the game's own, from several places of the world. Run it from the run
 // directory (it reads "Game Data"); without a display it uses SDL's offscreen driver.
-#include "../tests/LiteralMapDraw.h"
+#include "../tests/Literal.h"
 #include "Places.h"
 
 #include "app/Main.h"

@@ -132,6 +132,9 @@ bool EnsureVideo() {
         sigemptyset(&action.sa_mask);
         sigaction(SIGINT, &action, nullptr);
         sigaction(SIGTERM, &action, nullptr);
+        // A write to a display connection that is gone must fail as the I/O error the
+        // display watch ends the game on with its one line, not kill it with SIGPIPE.
+        std::signal(SIGPIPE, SIG_IGN);
     }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return false;

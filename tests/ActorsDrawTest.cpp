@@ -3,15 +3,7 @@
 // what shows on screen through their clear parts, and that sending only what the camera
 // sees changes no pixel.
 #include "Harness.h"
-#include "LiteralZombieDraw.h"
-
-#include <GL/gl.h>
-#include <png.h>
-
-#include <cmath>
-#include <cstring>
-#include <random>
-#include <set>
+#include "Literal.h"
 
 namespace {
 

@@ -1,28 +1,13 @@
-// The actors' rules on plain records: how a zombie in sight chases, which cells each
-// weapon sweeps and whom it kills (also against the literal sweep), the swings frame by
-// frame, each death animation from its first frame to its last, and the player's start
-// and respawn. Where a population stands and how zombies wander, bite and walk, the test
-// demos hold frame by frame (DemoTest).
+// The weapons and the death animations on plain records: which cells each weapon sweeps
+// and whom it kills, also against the literal sweep, and each kill's fall from its first
+// frame to its last. How zombies are placed, chase, wander, bite and walk, how the swings
+// run and how the player starts and rises, the test demos hold frame by frame (DemoTest).
 #include "Harness.h"
-#include "LiteralSweep.h"
-
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
-#include <random>
-#include <set>
+#include "Literal.h"
 
 namespace {
 
 using Cell = std::pair<int, int>;
-
-// A seed whose next rand() % 3 is the given swing.
-unsigned SeedForSwing(int swing) {
-    unsigned seed = 1;
-    for (std::srand(seed); std::rand() % 3 != swing; std::srand(++seed)) {
-    }
-    return seed;
-}
 
 class ActorsTest : public GameTest {
   protected:
@@ -71,46 +56,6 @@ class ActorsTest : public GameTest {
     static int used;
 };
 int ActorsTest::used = 0;
-
-TEST_F(ActorsTest, InSightAZombieStepsATenthTowardsThePlayerZFirstAndWallsStopAnAxis) {
-    const struct {
-        float px, pz, x, z;
-        int wallX, wallZ; // a wall there, or none at -1
-        float wall, wantX, wantZ;
-    } chases[] = {
-        // A square of sight, through walls; equal distances: the whole step along z.
-        {100.5f, 100.5f, 80.51f, 80.51f, 90, 90, 2, 80.51f, 80.61f},
-        {100.5f, 100.5f, 105.5f, 100.5f, -1, -1, 0, 105.4f, 100.5f},         // all along x
-        {100.5f, 100.5f, 97.5f, 104.5f, -1, -1, 0, 97.575f, 104.475f},       // shared by distance
-        {100.5f, 100.5f, 100.5f, 100.5f, -1, -1, 0, 100.5f, 100.5f},         // on the player
-        {100.5f, 101.5f, 95.95f, 95.5f, 96, 95, 0.6f, 95.95f, 95.52417f},    // a wall stops x only
-        {100.5f, 101.5f, 95.95f, 95.5f, 96, 95, 0.5f, 96.02583f, 95.52417f}, // stepped over
-        {100.5f, 110.5f, 97.99f, 99.95f, 98, 99, 2, 98.01379f, 100.02621f},  // x from the new z
-        {100.5f, 110.5f, 97.99f, 99.95f, 98, 100, 2, 97.99f, 100.02621f},
-        {252.0f, 100.5f, 249.95f, 100.5f, -1, -1, 0, 249.95f, 100.5f}, // never off the map
-    };
-    for (const auto &c : chases) {
-        MapMgr->InitMap();
-        Clear();
-        Stand(c.px, c.pz, 0.0f);
-        structZombies &z = Put(c.x, c.z);
-        if (c.wallX >= 0)
-            stMap[c.wallX][c.wallZ].wallHeight = c.wall;
-        ZombieMgr->HandleAI();
-        SCOPED_TRACE(testing::Message() << "from " << c.x << ", " << c.z);
-        EXPECT_NEAR(z.posX, c.wantX, 1e-4f);
-        EXPECT_NEAR(z.posZ, c.wantZ, 1e-4f);
-        EXPECT_TRUE(z.walking && !z.wandering);
-    }
-    // Exactly 20 away on one axis is out of sight: a wander step of 0.02 at most.
-    Clear();
-    Stand(100.5f, 100.5f, 0.0f);
-    structZombies &east = Put(120.5f, 100.5f), &north = Put(100.5f, 80.5f);
-    ZombieMgr->HandleAI();
-    EXPECT_TRUE(east.wandering && north.wandering);
-    EXPECT_GE(east.posX, 120.5f - 0.021f);
-    EXPECT_LE(north.posZ, 80.5f + 0.021f);
-}
 
 // --- Weapons -------------------------------------------------------------------------------
 
@@ -163,7 +108,7 @@ TEST_F(ActorsTest, EachWeaponSweepsItsBlockAheadOfThePlayer) {
     EXPECT_EQ(first.health * 1000 + second.health, 100);
 }
 
-TEST_F(ActorsTest, TheSweepRoundsHalfUpAndEndsAtTheMapsLowEdge) {
+TEST_F(ActorsTest, TheSweepRoundsHalfUp) {
     Stand(13.0f, 40.0f, 0.0f); // probes x 11..15, z 37..39
     const struct {
         float x, z;
@@ -175,17 +120,6 @@ TEST_F(ActorsTest, TheSweepRoundsHalfUpAndEndsAtTheMapsLowEdge) {
     ZombieMgr->HitZombies(0);
     for (int i = 0; i < 6; i++)
         EXPECT_EQ(stZombies[i].health == 0, edges[i].hit) << edges[i].x << ", " << edges[i].z;
-    // The first probe at x -1.2 is cell -1: the whole sweep ends. At -0.7 it is cell 0, as
-    // is the next probe at 0.3: each zombie dies once.
-    for (const auto &[x, killed] : {std::pair{0.8f, 0}, {1.3f, 12}}) {
-        Clear();
-        Grid(0, 4, 37, 39);
-        Stand(x, 40.0f, 0.0f);
-        stCharacter.killCount = 0;
-        ZombieMgr->HitZombies(0);
-        EXPECT_EQ(stCharacter.killCount, killed) << "from x " << x;
-        EXPECT_EQ(Killed(), killed ? Block(0, 3, 37, 39) : std::set<Cell>{});
-    }
 }
 
 TEST_F(ActorsTest, TheGameSweepKillsExactlyWhomTheLiteralSweepKills) {
@@ -238,84 +172,6 @@ TEST_F(ActorsTest, TheGameSweepKillsExactlyWhomTheLiteralSweepKills) {
         kills += stCharacter.killCount - trial;
     }
     EXPECT_GT(kills, 1000) << "the trials must actually kill";
-}
-
-TEST_F(ActorsTest, SwingsSweepEveryFrameOfTheirLengthAndAWeaponChoiceEndsThem) {
-    // Weapon 0's three swings: a zombie steps into the block before every frame, and the
-    // next sweep gets it; then the swing is at rest and sweeps no more.
-    for (int swing = 0; swing < 3; swing++) {
-        Clear();
-        Stand(50.0f, 40.0f, 123.0f * swing);
-        CharacterMgr->SelectWeapon(0);
-        std::srand(SeedForSwing(swing));
-        CharacterMgr->Attack();
-        ASSERT_EQ(stWeapon.swing, swing);
-        EXPECT_EQ(stWeapon.angleY, swing == 1 ? 180.0f : 0.0f);
-        int frames = 0, kills = 0;
-        for (; stCharacter.attacking && frames < 100; frames++) {
-            float s, c;
-            HeadingSinCos(TheCamera.yaw, s, c);
-            structZombies &z = Put(50.0f + 2 * s, 40.0f - 2 * c);
-            WeaponMgr->HandleWeapon();
-            kills += z.health == 0;
-            // Recorded as this weapon's blow, and a knock-down, whatever the swing.
-            EXPECT_TRUE(z.hitWeapon == 0 && z.hitSwing == swing && z.hitYaw == TheCamera.yaw &&
-                        z.cutStyle == 0);
-        }
-        EXPECT_EQ(frames, swing == 2 ? 10 : 18) << "swing " << swing;
-        EXPECT_EQ(kills, frames);
-        EXPECT_EQ(stWeapon.angleX + stWeapon.angleY, 0.0f);
-        EXPECT_EQ(stWeapon.reach * 100 + stWeapon.hitColumnStart * 10 + stWeapon.hitColumnEnd +
-                      stWeapon.hitColumnExtra,
-                  4 * 100 - 20 + 3);
-        structZombies &after = Put(50.0f, 38.0f);
-        WeaponMgr->HandleWeapon();
-        EXPECT_EQ(after.health, 100) << "idle: no sweep";
-    }
-    // The cut and the shot last one frame; the cut falls apart along the blade's diagonal.
-    for (const auto &[weapon, swing, style, killed] :
-         {std::tuple{1, 0, 1, 15u}, {1, 1, 1, 15u}, {1, 2, 2, 15u}, {2, 1, 3, 1u}}) {
-        Clear();
-        Grid(48, 52, 37, 39);
-        Stand(50.0f, 40.0f, 0.0f);
-        CharacterMgr->SelectWeapon(weapon);
-        stCharacter.shotSpent = false;
-        std::srand(SeedForSwing(swing));
-        CharacterMgr->Attack();
-        EXPECT_EQ(stWeapon.angleY, 0.0f) << "only weapon 0 turns";
-        WeaponMgr->HandleWeapon();
-        WeaponMgr->HandleWeapon();
-        EXPECT_FALSE(stCharacter.attacking);
-        EXPECT_EQ(Killed().size(), killed);
-        for (int i = 0; i < used; i++)
-            EXPECT_TRUE(stZombies[i].health || stZombies[i].cutStyle == style)
-                << "weapon " << weapon << " swing " << swing;
-        EXPECT_EQ(stCharacter.shotSpent, weapon == 2);
-    }
-    // Choosing a weapon ends a swing at once and does not give a spent shot back.
-    Clear();
-    CharacterMgr->SelectWeapon(0);
-    std::srand(SeedForSwing(0));
-    CharacterMgr->Attack();
-    for (int frame = 0; frame < 5; frame++)
-        WeaponMgr->HandleWeapon();
-    EXPECT_EQ(stWeapon.angleY, 60.0f);
-    stCharacter.shotSpent = true;
-    CharacterMgr->SelectWeapon(1);
-    EXPECT_TRUE(!stCharacter.attacking && stCharacter.weapon == 1 && stCharacter.shotSpent);
-    EXPECT_EQ(stWeapon.angleY, 0.0f);
-    Grid(48, 52, 37, 39);
-    WeaponMgr->HandleWeapon();
-    EXPECT_TRUE(Killed().empty());
-    // A weapon without a row: the record stays clear, and an attack ends and harms nobody.
-    CharacterMgr->SelectWeapon(3);
-    EXPECT_EQ(stWeapon.reach + stWeapon.hitColumnStart + stWeapon.hitColumnEnd +
-                  stWeapon.hitColumnExtra,
-              0);
-    CharacterMgr->Attack();
-    WeaponMgr->HandleWeapon();
-    EXPECT_FALSE(stCharacter.attacking);
-    EXPECT_TRUE(Killed().empty());
 }
 
 // --- Death animations ----------------------------------------------------------------------
@@ -398,37 +254,6 @@ TEST_F(ActorsTest, EachKillFallsItsOwnWayFrameByFrameAndThenLiesStill) {
             EXPECT_EQ(std::memcmp(&still, &z, sizeof z), 0);
         }
     }
-}
-
-TEST_F(ActorsTest, ThePlayerStartsAtTheWestEdgeAndRisesAtTheHospitalWithItsCounts) {
-    stCharacter.health = -1.0f;
-    stCharacter.killCount = 9;
-    CharacterMgr->SelectWeapon(2);
-    CharacterMgr->lastStepTime = 5.0f;
-    CharacterMgr->InitCharacter();
-    EXPECT_EQ(stCharacter.killCount + stCharacter.deathCount + stCharacter.weapon, 0);
-    EXPECT_EQ(stCharacter.health * 1000 + stCharacter.posX * 10 + stCharacter.posZ, 30540.0f);
-    EXPECT_EQ(stWeapon.reach * 10 + stWeapon.hitColumnStart, 38);
-    EXPECT_EQ(CharacterMgr->lastStepTime, 0.0f);
-
-    // Dead among bodies: the counts and the weapon stay, the fade and the crowd start anew.
-    stCharacter.health = -0.02f;
-    stCharacter.killCount = 17;
-    stCharacter.deathCount = 2;
-    CharacterMgr->SelectWeapon(2);
-    Main.deathTimer = -3.09f;
-    std::srand(3);
-    ZombieMgr->InitZombies();
-    for (int i = 0; i < 100; i++)
-        stZombies[i].health = 0;
-    CharacterMgr->Respawn();
-    EXPECT_EQ(stCharacter.posX * 1000 + stCharacter.posZ, 130180.0f);
-    EXPECT_EQ(stCharacter.health, 30.0f);
-    EXPECT_EQ(stCharacter.killCount * 100 + stCharacter.deathCount * 10 + stCharacter.weapon, 1722);
-    EXPECT_EQ(Main.deathTimer, 1.0f);
-    const structCamera camera = {50, -3, -60, 80, 0, -140, 289, 21, 20};
-    EXPECT_EQ(std::memcmp(&camera, &TheCamera, sizeof camera), 0);
-    EXPECT_EQ(LivingZombies(), kZombies);
 }
 
 } // namespace

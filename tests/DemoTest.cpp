@@ -5,13 +5,6 @@
 // GRAVEWAKE_RECORD_DEMOS=<folder> is set (scripts/record-demos.sh).
 #include "Harness.h"
 
-#include <unistd.h>
-
-#include <algorithm>
-#include <cmath>
-#include <memory>
-#include <set>
-
 namespace {
 
 // --- The scripted games of the test demos ------------------------------------------------
@@ -245,19 +238,15 @@ std::vector<uint8_t> SmallDemo(uint16_t logicVersion = kLogicVersion) {
     const uint8_t mouse[16] = {5, 0, 0, 0, 0xFB, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0x80, 0, 0, 0};
     demo::Event message = Ev(demo::Kind::Message, 0, WM_KEYDOWN, 'W');
     message.d = -7;
+    using K = demo::Kind;
     const std::vector<std::pair<demo::Event, const uint8_t *>> events = {
-        {Ev(demo::Kind::Tick, 1000), nullptr},
-        {Ev(demo::Kind::Box, IDNO), nullptr},
-        {Ev(demo::Kind::Acquire, DI_OK), nullptr},
-        {Ev(demo::Kind::Frame, 0, 0, 0x1234), nullptr},
-        {message, nullptr},
-        {Ev(demo::Kind::NoMessage), nullptr},
-        {Ev(demo::Kind::Keyboard, DI_OK), keys},
-        {Ev(demo::Kind::Mouse, DIERR_INPUTLOST), nullptr},
-        {Ev(demo::Kind::Mouse, DI_OK), mouse},
-        {Ev(demo::Kind::DisplayMode, DISP_CHANGE_BADMODE), nullptr},
-        {Ev(demo::Kind::Frame, 0, 1, 0x5678), nullptr},
-        {Ev(demo::Kind::End), nullptr}};
+        // clang-format off
+        {Ev(K::Tick, 1000), nullptr}, {Ev(K::Box, IDNO), nullptr}, {Ev(K::Acquire, DI_OK), nullptr},
+        {Ev(K::Frame, 0, 0, 0x1234), nullptr}, {message, nullptr}, {Ev(K::NoMessage), nullptr},
+        {Ev(K::Keyboard, DI_OK), keys}, {Ev(K::Mouse, DIERR_INPUTLOST), nullptr},
+        {Ev(K::Mouse, DI_OK), mouse}, {Ev(K::DisplayMode, DISP_CHANGE_BADMODE), nullptr},
+        {Ev(K::Frame, 0, 1, 0x5678), nullptr}, {Ev(K::End), nullptr}};
+    // clang-format on
     for (const auto &[e, state] : events) {
         demo::EncodeEvent(chunk, e, state);
         if (e.kind == demo::Kind::Frame || e.kind == demo::Kind::End)
@@ -366,16 +355,11 @@ TEST(DemoCommandLine, OptionsAndTheExitCodeOfEachRefusal) {
     cut.resize(cut.size() - 3);
     WriteBytes("cut.demo", cut);
     WriteBytes("other.demo", SmallDemo(kLogicVersion + 1));
+    // (The others, as the program prints them: demo_cli.sh.)
     const std::pair<std::vector<std::string>, int> refusals[] = {
-        {{"-record"}, kExitUsage},
         {{"-playdemo", ""}, kExitUsage},
-        {{"-fullscreen"}, kExitUsage},
-        {{"-record", "a", "-timedemo", "b"}, kExitUsage},
-        {{"-headless"}, kExitUsage},
         {{"-record", "a.demo", "-headless"}, kExitUsage},
-        {{"-record", "no/such/folder/a.demo"}, kExitFile},
         {{"-record", "/dev/full"}, kExitFile}, // no room for the header
-        {{"-playdemo", "missing.demo"}, kExitFile},
         {{"-playdemo", "foreign.demo"}, kExitBadDemo},
         {{"-timedemo", "cut.demo"}, kExitBadDemo},
         {{"-timedemo", "other.demo"}, kExitBadDemo},

@@ -80,6 +80,7 @@ TEST(FuzzReplay, DamagedPicturesGiveTextureZeroAndLeaveGLAlone) {
     seams::Reset();
     RestartGame();
     ASSERT_TRUE(Main.CreateGLWindow("Hollowmere's Gravewake", 64, 64, 16, 0));
+    const auto files = OpenDescriptors();
     Replay("png",
            {{"good-4x4.png", 1},
             {"truncated.png", 0},
@@ -93,6 +94,7 @@ TEST(FuzzReplay, DamagedPicturesGiveTextureZeroAndLeaveGLAlone) {
                decodedOut = decoded;
                return fault;
            });
+    EXPECT_SAME_DESCRIPTORS(files, OpenDescriptors()) << "a picture that failed left its file open";
     Main.KillGLWindow();
 }
 

@@ -1,15 +1,8 @@
 // The game in play through its main loop: what one frame does and in which order, the
-// buttons and keys once per press, the colours of the scene and its death fade, the rules
-// of the dead player, a whole game from the first kill to the second death with the tunes
-// it plays, and a game without the files it can do without.
+// shot and the right button once per press, the colours of the scene and its death fade,
+// the rules of the dead player, and a game without the files it can do without. The
+// other keys and buttons in play, the test demos hold frame by frame.
 #include "Harness.h"
-
-#include <GL/gl.h>
-#include <fontconfig/fontconfig.h>
-#include <unistd.h>
-
-#include <cmath>
-#include <cstring>
 
 namespace {
 
@@ -28,12 +21,6 @@ class PlayTest : public GameTest {
         HeadingSinCos(TheCamera.yaw, s, c);
         return PlaceZombie(slot, 0, stCharacter.posX + distance * s,
                            stCharacter.posZ - distance * c);
-    }
-    // Frames into the running swing of weapon 0, whichever of the three it is.
-    static float SwingProgress() {
-        return stWeapon.swing == 0   ? stWeapon.angleY / 12.0f
-               : stWeapon.swing == 1 ? (180.0f - stWeapon.angleY) / 12.0f
-                                     : -stWeapon.angleX / 10.0f;
     }
     static void Button(int index, bool down, int passes = 1) {
         seams::MouseButton(index, down);
@@ -105,35 +92,7 @@ TEST_F(PlayTest, TheScenesColoursAndTheDeathFadesRed) {
     }
 }
 
-TEST_F(PlayTest, TheButtonsAndTheNumberKeysActOncePerPress) {
-    // The left button: one attack per press, however long it is held.
-    CharacterMgr->SelectWeapon(0);
-    Button(0, true);
-    int frames = 0;
-    for (; stCharacter.attacking && frames < 40; frames++)
-        Pass();
-    EXPECT_TRUE(frames == 10 || frames == 18) << frames;
-    Passes(20);
-    EXPECT_FALSE(stCharacter.attacking) << "held: no second attack";
-    // Pressed again during a swing, it waits, held, for the swing to end, then starts the
-    // next one from its first frame.
-    Button(0, false);
-    Button(0, true);
-    Button(0, false);
-    seams::MouseButton(0, true);
-    int starts = 0;
-    float progress = SwingProgress();
-    for (int k = 0; k < 60; k++) {
-        Pass();
-        if (stCharacter.attacking && SwingProgress() < progress) {
-            starts++;
-            EXPECT_GE(progress, 9.0f) << "a running swing was cut short";
-        }
-        progress = stCharacter.attacking ? SwingProgress() : 1e9f;
-    }
-    EXPECT_EQ(starts, 1);
-    Button(0, false);
-
+TEST_F(PlayTest, TheShotIsGivenBackOnlyByLettingGoWithTheShotChosen) {
     // The shot kills once per press; letting go with the shot chosen gives it back.
     CharacterMgr->SelectWeapon(2);
     structZombies &first = Ahead(1, 5.0f), &second = Ahead(2, 8.0f);
@@ -146,90 +105,20 @@ TEST_F(PlayTest, TheButtonsAndTheNumberKeysActOncePerPress) {
     EXPECT_EQ(stCharacter.killCount, 2);
     // Only a release with the shot chosen gives it back: let go with weapon 0 in hand, swing
     // it, and choose the shot again during the swing with the button held: no kill.
-    Tap(DIK_1);
+    Tap({DIK_1});
     Button(0, false);
     Button(0, true);
     Button(0, false);
     Button(0, true);
     ASSERT_TRUE(stCharacter.attacking);
     structZombies &third = Ahead(3, 6.0f);
-    Tap(DIK_3);
+    Tap({DIK_3});
     Passes(2);
     EXPECT_EQ(third.health, 100);
     Button(0, false);
     Button(0, true, 2);
     EXPECT_EQ(third.health, 0);
     Button(0, false);
-
-    // The right button raises a fresh population once per press; the middle one nothing.
-    stZombies[500].active = false;
-    Button(2, true, 2);
-    Button(2, false);
-    EXPECT_EQ(LivingZombies(), 0);
-    Button(1, true);
-    EXPECT_EQ(LivingZombies(), kZombies);
-    stZombies[500].active = false;
-    Passes(3);
-    EXPECT_FALSE(stZombies[500].active) << "held: no second population";
-    Button(1, false);
-    Button(1, true);
-    EXPECT_TRUE(stZombies[500].active);
-    Button(1, false);
-
-    // 1, 2 and 3 choose the weapons; a held key chooses once, and a choice ends a swing.
-    for (const auto &[key, weapon, reach] :
-         {std::tuple{DIK_2, 1, 4}, {DIK_3, 2, 30}, {DIK_1, 0, 4}}) {
-        Tap(key);
-        EXPECT_EQ(stCharacter.weapon * 100 + stWeapon.reach, weapon * 100 + reach);
-    }
-    seams::KeyEvent(DIK_1, true);
-    Pass();
-    Button(0, true, 4);
-    EXPECT_EQ(SwingProgress(), 3.0f) << "the swing it is held through goes on";
-    Button(0, false);
-    seams::KeyEvent(DIK_1, false);
-    Pass();
-    Tap(DIK_2);
-    EXPECT_FALSE(stCharacter.attacking);
-    // I, O and P move zombie 3's cut-off half while held, once a pass.
-    const structZombies before = stZombies[3];
-    for (const auto &[key, passes] : {std::pair{DIK_I, 3}, {DIK_O, 1}, {DIK_P, 2}}) {
-        seams::KeyEvent(key, true);
-        Passes(passes);
-        seams::KeyEvent(key, false);
-    }
-    Pass();
-    EXPECT_NEAR(stZombies[3].pieceX - before.pieceX, 0.3f, 1e-5f);
-    EXPECT_NEAR(stZombies[3].pieceY - before.pieceY, 0.1f, 1e-5f);
-    EXPECT_NEAR(stZombies[3].pieceZ - before.pieceZ, 0.2f, 1e-5f);
-}
-
-TEST_F(PlayTest, TheWalkCycleShowsOnlyWhileWalkingForwardOrBack) {
-    Mouse->posX = 90.0f; // east, along open ground
-    seams::KeyEvent(DIK_W, true);
-    std::vector<uint32_t> when; // virtual milliseconds of each change of picture
-    int last = stCharacter.frame;
-    for (int k = 0; k < 50; k++) {
-        Pass();
-        if (stCharacter.frame != last) {
-            EXPECT_EQ(stCharacter.frame, (last + 1) % 3);
-            when.push_back(seams::VirtualNow());
-            last = stCharacter.frame;
-        }
-    }
-    seams::KeyEvent(DIK_W, false);
-    ASSERT_GE(when.size(), 4u);
-    for (size_t k = 1; k < when.size(); k++) // after 0.2 s, and no later than the frame after
-        EXPECT_TRUE(when[k] - when[k - 1] > 200 && when[k] - when[k - 1] <= 235)
-            << when[k] - when[k - 1];
-    Pass();
-    EXPECT_EQ(stCharacter.frame, 0);
-    seams::KeyEvent(DIK_D, true); // sideways: the still picture throughout
-    for (int k = 0; k < 30; k++) {
-        Pass();
-        EXPECT_EQ(stCharacter.frame, 0);
-    }
-    seams::KeyEvent(DIK_D, false);
 }
 
 TEST_F(PlayTest, DeathStartsTheFadeAndTheDefeatTuneAndOnlyEnterCountsOnceTheFadeIsOver) {
@@ -285,121 +174,6 @@ TEST_F(PlayTest, DeathStartsTheFadeAndTheDefeatTuneAndOnlyEnterCountsOnceTheFade
     EXPECT_EQ(LivingZombies(), kZombies);
     for (uint8_t key : {DIK_W, DIK_COMMA, DIK_3, DIK_RETURN, DIK_GRAVE})
         seams::KeyEvent(key, false);
-}
-
-// --- Whole games -------------------------------------------------------------------------
-
-// Turns the view toward a point with the mouse (20 counts a degree).
-void TurnTowards(float x, float z) {
-    float d = std::fmod(
-        std::atan2(x - stCharacter.posX, stCharacter.posZ - z) * 57.29578f - TheCamera.yaw, 360.0f);
-    d += d > 180 ? -360 : d < -180 ? 360 : 0;
-    seams::MouseMotion(int(std::lround(d * 20)), 0);
-}
-
-TEST(WholeGame, KillWithEachWeaponDieReadTheFadeRiseAndDieAgain) {
-    FreshPlatform(777); // the seed of the game, through its start-up
-    RestartGame();
-    seams::ManualWaveOut(true);
-    seams::RecordWaveOut(true);
-    std::vector<int> tracks;
-    int phase = 0, since = 0, weapon = 0, killsBefore = 0, target = 0, styles[3] = {-1, -1, -1};
-    int kills[3] = {}, killsAtDeath = 0;
-    const int code = PlayGame(
-        [&](int pass) {
-            tracks.push_back(MusicMgr->currentTrack);
-            const int t = pass - since;
-            auto next = [&] { phase++, since = pass; };
-            switch (phase) {
-            case 0: // east along the road, the draw distance brought down to 2 on the way
-                seams::KeyEvent(DIK_W, Main.drawDistance > 2);
-                seams::KeyEvent(DIK_COMMA, Main.drawDistance > 2);
-                if (Main.drawDistance == 2)
-                    next();
-                return true;
-            case 1: { // each weapon in turn: a fresh crowd, the weapon's key, then strike
-                if (weapon == 3)
-                    return next(), true;
-                if (t <= 4) { // the right button, then the number key, each for a pass
-                    seams::MouseButton(1, t == 1);
-                    seams::KeyEvent(uint8_t(DIK_1 + weapon), t == 3);
-                    return true;
-                }
-                seams::MouseButton(0, false);
-                if (stCharacter.attacking || t % 2)
-                    return true;
-                if (stCharacter.killCount > killsBefore) {
-                    kills[weapon] = stCharacter.killCount - killsBefore;
-                    styles[weapon] = stZombies[target].cutStyle;
-                    killsBefore = stCharacter.killCount;
-                    weapon++;
-                    since = pass;
-                    return true;
-                }
-                // Turn to the nearest zombie still on its way (one on the player is out of
-                // every reach) and strike when it will be about a whole number of cells away.
-                float best = 1e9f;
-                for (int i = 0; i < kZombies; i++) {
-                    const structZombies &z = stZombies[i];
-                    const float d =
-                        std::hypot(z.posX - stCharacter.posX, z.posZ - stCharacter.posZ);
-                    if (z.active && z.health > 0 && d > 1.6f && d < best)
-                        best = d, target = i;
-                }
-                TurnTowards(stZombies[target].posX, stZombies[target].posZ);
-                const float at = best - 0.1f;
-                if (at > 1.5f && at < (weapon == 2 ? 25.0f : 3.4f) &&
-                    std::fabs(at - std::round(at)) < 0.2f)
-                    seams::MouseButton(0, true);
-                return true;
-            }
-            case 2: // among them until they have bitten the player to death
-                if (stCharacter.health <= 0.0f) {
-                    EXPECT_EQ(stCharacter.deathCount, 1);
-                    killsAtDeath = stCharacter.killCount;
-                    next();
-                }
-                return true;
-            case 3: // Enter too early is ignored; once the fade has stopped, it raises the player
-                seams::KeyEvent(DIK_RETURN, t == 200 || t >= 420);
-                EXPECT_TRUE(t != 202 || stCharacter.health <= 0.0f)
-                    << "Enter before the prompt raised the player";
-                EXPECT_TRUE(t != 420 || std::fabs(Main.deathTimer + 3.1f) < 0.001f)
-                    << Main.deathTimer;
-                if (stCharacter.health > 0.0f) {
-                    seams::KeyEvent(DIK_RETURN, false);
-                    EXPECT_EQ(stCharacter.posX * 1000 + stCharacter.posZ, 130180.0f);
-                    EXPECT_EQ(LivingZombies(), kZombies);
-                    EXPECT_EQ(stCharacter.killCount, killsAtDeath);
-                    next();
-                }
-                return true;
-            case 4: // the zombies of the hospital come
-                if (stCharacter.health <= 0.0f)
-                    next();
-                return true;
-            default:
-                EXPECT_EQ(stCharacter.deathCount, 2);
-                return t < 5;
-            }
-        },
-        6000);
-    EXPECT_EQ(code, 0);
-    ASSERT_EQ(phase, 5);
-    // Each weapon killed, each its own way: knocked down, cut along a diagonal, shot black.
-    EXPECT_TRUE(kills[0] >= 1 && kills[1] >= 1 && kills[2] == 1);
-    EXPECT_TRUE(styles[0] == 0 && (styles[1] == 1 || styles[1] == 2) && styles[2] == 3);
-    // The tunes on the way: outdoors, defeat, the hospital, defeat again; each from its
-    // start in what went to the audio device, two buffers a tune.
-    tracks.erase(std::unique(tracks.begin(), tracks.end()), tracks.end());
-    EXPECT_EQ(tracks, (std::vector<int>{kOutdoors, kDefeated, kHospital, kDefeated}));
-    const auto log = seams::WaveOutLog();
-    ASSERT_EQ(log.size(), 8u);
-    Player.InitSPCPlayer();
-    const char *const heard[] = {"Zombies", "Defeated", "Hospital", "Defeated"};
-    for (int k = 0; k < 4; k++)
-        EXPECT_TRUE(log[2 * k] == FirstBuffer(heard[k])) << heard[k];
-    Player.CloseSPCPlayer();
 }
 
 // --- Without the files it can do without -------------------------------------------------
@@ -463,50 +237,5 @@ TEST(WithoutFiles, TheMapTheTunesAndTheEmulatorLibraryTheGamePlaysSilent) {
     EXPECT_EQ(seams::WaveOutOpens(), 0);
     EXPECT_EQ(MusicMgr->currentTrack, kOutdoors) << "chosen, though nothing can play it";
 }
-
-// Each face the game asks for, its font file rejected as if uninstalled. Fonts, once made,
-// live for the whole process: each face is a test, and ctest runs each in a process.
-class WithoutFace : public ::testing::TestWithParam<std::pair<const char *, const char *>> {};
-
-TEST_P(WithoutFace, TheGameStillPlays) {
-    ASSERT_TRUE(FcInit());
-    auto fileOf = [](const char *family) { // as the game asks: bold, scalable
-        std::string file;
-        FcPattern *pattern = FcNameParse(reinterpret_cast<const FcChar8 *>(family));
-        FcPatternAddInteger(pattern, FC_WEIGHT, FC_WEIGHT_BOLD);
-        FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-        FcDefaultSubstitute(pattern);
-        FcResult result;
-        if (FcPattern *match = FcFontMatch(nullptr, pattern, &result)) {
-            FcChar8 *path = nullptr;
-            if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch)
-                file = reinterpret_cast<const char *>(path);
-            FcPatternDestroy(match);
-        }
-        FcPatternDestroy(pattern);
-        return file;
-    };
-    const std::string file = fileOf(GetParam().second); // the installed stand-in
-    ASSERT_FALSE(file.empty());
-    const std::string config =
-        "<?xml version=\"1.0\"?><!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:"
-        "fonts.dtd\"><fontconfig><include ignore_missing=\"yes\">/etc/fonts/"
-        "fonts.conf</include><selectfont><rejectfont><glob>" +
-        file + "</glob></rejectfont></selectfont></fontconfig>";
-    FcConfig *without = FcConfigCreate();
-    ASSERT_TRUE(FcConfigParseAndLoadFromMemory(
-        without, reinterpret_cast<const FcChar8 *>(config.c_str()), FcTrue));
-    ASSERT_TRUE(FcConfigBuildFonts(without) && FcConfigSetCurrent(without));
-    FcConfigDestroy(without); // the current configuration keeps its own reference
-    ASSERT_NE(fileOf(GetParam().second), file) << "the font file is still offered";
-    PlayWithout([](const std::string &) { return false; }, true);
-}
-
-INSTANTIATE_TEST_SUITE_P(Faces, WithoutFace,
-                         ::testing::Values(std::pair{"Arial", "Liberation Sans"},
-                                           std::pair{"OrangeKid", "Bebas Neue"},
-                                           std::pair{"MonotypeCorsiva", "TeX Gyre Chorus"}),
-                         [](const auto &info) { return std::string(info.param.first); });
 
 } // namespace

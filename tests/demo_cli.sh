@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The demo commands of the game program itself: the timedemo of a test demo, headless,
+# The demo commands of the game program itself: the timedemo of a short demo, headless,
 # as a smoke run (its one line for scripts, exit code 0; not timed); every refusal with
 # one line on stderr and its own exit code; and, on a virtual X server, a game recorded
 # as a person plays it and ended by SIGTERM, and one killed outright, both played back
@@ -10,8 +10,8 @@ game_dir=$1 probe=$2 demos=$3
 . "$(dirname "$0")/x11/driver.sh"
 out=$work/game.out err=$work/game.err
 
-# 1. The timedemo of a test demo, headless: one line for scripts.
-run_game ./gravewake -timedemo "$demos/rooms.demo" -headless
+# 1. The timedemo of the first frames of a test demo, headless: one line for scripts.
+run_game ./gravewake -timedemo "$demos/../fuzz/regressions/demo/head-6-frames.demo" -headless
 [ "$code" = 0 ] && [ "$(wc -l <"$out")" = 1 ] &&
     grep -Eq '^timedemo: frames [0-9]+ median_ms [0-9.]+ p99_ms [0-9.]+ worst_ms [0-9.]+ fps [0-9.]+$' "$out" ||
     fail "timedemo: exit code $code, printed: $(cat "$out")"

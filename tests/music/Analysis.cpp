@@ -23,20 +23,23 @@ Rendered render(const std::vector<uint8_t> &spc, double seconds, int muteMask) {
     gme_set_autoload_playback_limit(emu, 0);
     gme_ignore_silence(emu, 1);
     gme_mute_voices(emu, muteMask);
-    if (gme_err_t err = gme_start_track(emu, 0)) r.error = err;
+    if (gme_err_t err = gme_start_track(emu, 0))
+        r.error = err;
     const size_t frames = size_t(seconds * kRate), chunk = 3200;
     std::vector<short> buf(chunk * 2);
     r.left.reserve(frames);
     r.right.reserve(frames);
     r.mono.reserve(frames);
     for (size_t at = 0; at < frames && r.error.empty(); at += chunk) {
-        if (gme_err_t err = gme_play(emu, int(chunk * 2), buf.data())) r.error = err;
+        if (gme_err_t err = gme_play(emu, int(chunk * 2), buf.data()))
+            r.error = err;
         for (size_t i = 0; i < chunk; ++i) {
             r.left.push_back(buf[2 * i]);
             r.right.push_back(buf[2 * i + 1]);
             r.mono.push_back(0.5f * (r.left.back() + r.right.back()));
         }
-        if (gme_track_ended(emu)) r.ended = true;
+        if (gme_track_ended(emu))
+            r.ended = true;
     }
     gme_delete(emu);
     return r;
@@ -86,7 +89,8 @@ double detectFrequency(const std::vector<float> &x, size_t from, size_t count) {
             break;
         }
     }
-    if (!best) return 0.0;
+    if (!best)
+        return 0.0;
     double period = best + vertex(d[best - 1], d[best], d[best + 1]);
     // Refine over k periods: the error of one lag estimate spreads over k periods.
     size_t k = std::max<size_t>(1, size_t((count * 0.6) / period));
@@ -96,7 +100,8 @@ double detectFrequency(const std::vector<float> &x, size_t from, size_t count) {
     double m = 1e300;
     for (size_t lag = lo; lag <= hi; ++lag) {
         double v = diff(x, from, count, lag);
-        if (v < m) m = v, arg = lag;
+        if (v < m)
+            m = v, arg = lag;
     }
     double refined = arg + vertex(diff(x, from, count, arg - 1), m, diff(x, from, count, arg + 1));
     return kRate * double(k) / refined;
