@@ -16,6 +16,7 @@ packages=(
     fonts-blankenburg fonts-dejavu-core fonts-urw-base35  # lettering of the pictures
     dpkg-dev file lintian man-db                  # the Debian package and its checks
     desktop-file-utils appstream                  # desktop entry and AppStream metadata
+    cloc python3                                  # scripts/loc.sh and scripts/mutate.sh
 )
 
 missing=()

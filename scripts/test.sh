@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test; then the music tests again under
-# ThreadSanitizer (scripts/tsan.sh, its own build in build-tsan/), where a data race between
-# the game thread and the audio thread fails the command; last, everything again under
-# AddressSanitizer and UndefinedBehaviorSanitizer (scripts/asan.sh, its own build in
-# build-asan/), where a bad memory access, a leak or undefined behaviour fails it.
+# Installs what is missing, builds, and runs every test, the soak at its full 100,000
+# frames; then the music tests again under ThreadSanitizer (scripts/tsan.sh, its own build
+# in build-tsan/), where a data race between the game thread and the audio thread fails
+# the command; last, the game's tests under AddressSanitizer and UndefinedBehaviorSanitizer
+# (scripts/asan.sh, its own build in build-asan/, a shorter soak), where a bad memory
+# access, a leak or undefined behaviour fails it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh

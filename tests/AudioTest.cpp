@@ -168,11 +168,8 @@ TEST_F(AudioTest, TheRoomDecidesTheTuneAndDeathTheDefeat) {
     stCharacter.posX = 100.0f, stCharacter.posZ = 10.0f;
     MusicMgr->HandleRoomMusic();
     const int opens = seams::WaveOutOpens();
-    for (const auto &[x, z] : {std::pair{101.0f, 10.0f},
-                               {105.0f, 20.0f},
-                               {10.0f, 35.0f},
-                               {10.0f, 60.0f},
-                               {10.0f, 80.0f}}) {
+    const float walk[][2] = {{101, 10}, {105, 20}, {10, 35}, {10, 60}, {10, 80}};
+    for (const auto &[x, z] : walk) {
         stCharacter.posX = x, stCharacter.posZ = z;
         MusicMgr->HandleRoomMusic();
     }
@@ -214,8 +211,8 @@ TEST_F(AudioTest, OnARealDeviceBuffersAreRefilledFromItsOwnThreadUntilTheClose) 
 // does not start from its beginning, or music that stops.
 
 TEST_F(AudioTest, RapidTuneChangesWhileTheDeviceRefillsKeepEveryTuneWhole) {
-    const std::pair<int, unsigned> tunes[] = {
-        {0, 0x1000}, {3, 0x0800}, {1, 0x0C00}}; // track, pitch
+    // Track and pitch of each.
+    const std::pair<int, unsigned> tunes[] = {{0, 0x1000}, {3, 0x0800}, {1, 0x0C00}};
     WriteBytes(Tune("Zombies"), TestTune(0x1000));
     WriteBytes(Tune("Carnival"), TestTune(0x0800));
     WriteBytes(Tune("Drugstore"), TestTune(0x0C00));

@@ -295,13 +295,9 @@ TEST(DemoFile, TheReaderTakesWhatTheRecorderWritesAndRefusesEveryDamagedFile) {
     }
     EXPECT_EQ(cutShort, 2);
 
-    // Refused with their reasons: a length far beyond the file, a foreign file, a later
-    // format, events that contradict each other, an unknown event, key states out of
-    // order or listed as up.
-    const size_t header = demo::EncodeHeader(GameIdentity()).size();
-    std::vector<uint8_t> huge = file, later = file;
-    huge[header] = huge[header + 1] = huge[header + 2] = 0xFF, huge[header + 3] = 0x7F;
-    later[16] = 2;
+    // Refused with their reasons: a foreign file, events that contradict each other, an
+    // unknown event, key states out of order or listed as up. (A length beyond the file, a
+    // later format, events after the end: the fuzz regressions, FuzzReplayTest.)
     auto events_ = [](std::vector<demo::Event> list) {
         demo::Demo none;
         none.identity = GameIdentity();
@@ -313,12 +309,8 @@ TEST(DemoFile, TheReaderTakesWhatTheRecorderWritesAndRefusesEveryDamagedFile) {
         return out;
     };
     const std::pair<std::vector<uint8_t>, const char *> refused[] = {
-        {huge, "runs past the end"},
         {{'P', '3', '\n', '1', ' ', '1', '\n'}, "not a Gravewake demo"},
-        {later, "format version 2"},
         {events_({Ev(demo::Kind::Frame, 0, 1)}), "frames out of order"},
-        {events_({Ev(demo::Kind::Frame), Ev(demo::Kind::End), Ev(demo::Kind::Tick)}),
-         "events after the end"},
         {events_({Ev(demo::Kind::Message, 1000), Ev(demo::Kind::Frame)}), "window"},
         {events_({Ev(demo::Kind::Tick, 5)}), "no frames"},
         {chunk({'Z', 0, 0, 0, 0}), "unknown event"},

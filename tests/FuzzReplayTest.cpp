@@ -33,11 +33,9 @@ TEST(FuzzReplay, DamagedFilesOfEveryReader) {
     {
         ScratchDir scratch;
         scratch.MakeGameDataFolders();
-        Replay("map",
-               {{"truncated.txt", 1},
-                {"wall-without-side.txt", 1},
-                {"letters.txt", 1},
-                {"sign-alone.txt", 1}},
+        Replay("map", // clang-format off
+               {{"truncated.txt", 1}, {"wall-without-side.txt", 1}, {"letters.txt", 1},
+                {"sign-alone.txt", 1}}, // clang-format on
                [](const std::string &path, int &written) {
                    std::filesystem::copy_file(path, "Game Data/Map/Map.txt",
                                               std::filesystem::copy_options::overwrite_existing);
@@ -57,22 +55,16 @@ TEST(FuzzReplay, DamagedFilesOfEveryReader) {
         EXPECT_EQ(stMap[0][2].floorTexture, 1);
     }
     // Demos: taken or not.
-    Replay("demo",
-           {{"head-6-frames.demo", 1},
-            {"truncated.demo", 0},
-            {"bad-checksum.demo", 0},
-            {"bogus-length.demo", 0},
-            {"later-format.demo", 0},
-            {"header-only.demo", 0},
-            {"after-end.demo", 0},
-            {"short-key-list.demo", 0}},
+    Replay("demo", // clang-format off
+           {{"head-6-frames.demo", 1}, {"truncated.demo", 0}, {"bad-checksum.demo", 0},
+            {"bogus-length.demo", 0}, {"later-format.demo", 0}, {"header-only.demo", 0},
+            {"after-end.demo", 0}, {"short-key-list.demo", 0}}, // clang-format on
            [](const std::string &path, int &taken) {
                const std::vector<uint8_t> bytes = ReadBytes(path);
                bool accepted = false;
-               const std::string fault =
+               const auto fault =
                    readerchecks::CheckDemoParse(bytes.data(), bytes.size(), &accepted);
-               taken = accepted;
-               return fault;
+               return taken = accepted, fault;
            });
 }
 
@@ -81,18 +73,14 @@ TEST(FuzzReplay, DamagedPicturesGiveTextureZeroAndLeaveGLAlone) {
     RestartGame();
     ASSERT_TRUE(Main.CreateGLWindow("Hollowmere's Gravewake", 64, 64, 16, 0));
     const auto files = OpenDescriptors();
-    Replay("png",
-           {{"good-4x4.png", 1},
-            {"truncated.png", 0},
-            {"bogus-chunk-length.png", 0},
-            {"huge-size.png", 0},
-            {"wider-than-gl.png", 0},
-            {"signature-only.png", 0}},
+    Replay("png", // clang-format off
+           {{"good-4x4.png", 1}, {"truncated.png", 0}, {"bogus-chunk-length.png", 0},
+            {"huge-size.png", 0}, {"wider-than-gl.png", 0}, {"signature-only.png", 0}},
+           // clang-format on
            [](const std::string &path, int &decodedOut) {
                bool decoded = false;
                const std::string fault = readerchecks::CheckPngBind(path.c_str(), &decoded);
-               decodedOut = decoded;
-               return fault;
+               return decodedOut = decoded, fault;
            });
     EXPECT_SAME_DESCRIPTORS(files, OpenDescriptors()) << "a picture that failed left its file open";
     Main.KillGLWindow();

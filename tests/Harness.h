@@ -23,7 +23,6 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <malloc.h>
 #include <png.h>
@@ -59,16 +58,13 @@ inline const std::string kRunDir = std::filesystem::current_path().string();
 class ScratchDir {
   public:
     ScratchDir() {
-        char buffer[4096], name[] = "/tmp/gravewake-test-XXXXXX";
-        if (getcwd(buffer, sizeof buffer))
-            previous_ = buffer;
-        if (mkdtemp(name) && chdir(name) == 0)
-            path_ = name;
+        char name[] = "/tmp/gravewake-test-XXXXXX";
+        if (mkdtemp(name))
+            std::filesystem::current_path(path_ = name);
     }
     ~ScratchDir() {
-        if (!previous_.empty() && chdir(previous_.c_str()) != 0)
-            std::perror("chdir");
         std::error_code ignored;
+        std::filesystem::current_path(previous_, ignored);
         if (!path_.empty())
             std::filesystem::remove_all(path_, ignored);
     }
@@ -80,7 +76,7 @@ class ScratchDir {
     }
 
   private:
-    std::string path_, previous_;
+    std::string path_, previous_ = std::filesystem::current_path();
 };
 
 struct Rgba {
@@ -126,16 +122,11 @@ inline bool WritePng(const std::string &path, const PngSpec &picture) {
     return std::fclose(file) == 0;
 }
 inline bool WriteSolidPng(const std::string &path, int width, int height, Rgba colour) {
-    PngSpec picture;
-    picture.width = width;
-    picture.height = height;
     const bool opaque = colour.a == 255; // an opaque picture is written without alpha
-    picture.colourType = opaque ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA;
-    for (int i = 0; i < width * height; i++) {
-        picture.rows.insert(picture.rows.end(), {colour.r, colour.g, colour.b});
-        if (!opaque)
-            picture.rows.push_back(colour.a);
-    }
+    PngSpec picture{width, height, opaque ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA, {}};
+    const uint8_t texel[] = {colour.r, colour.g, colour.b, colour.a};
+    for (int i = 0; i < width * height; i++)
+        picture.rows.insert(picture.rows.end(), texel, texel + 4 - opaque);
     return WritePng(path, picture);
 }
 
@@ -177,38 +168,18 @@ inline void WriteBytes(const std::string &path, const std::vector<uint8_t> &byte
         .write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-// The process's open descriptors and what each refers to; and what differs between two
-// such lists, for a failure message.
+// The process's open descriptors and what each refers to.
 inline std::map<int, std::string> OpenDescriptors() {
     std::map<int, std::string> open;
-    DIR *dir = opendir("/proc/self/fd");
-    if (!dir)
-        return open;
-    while (dirent *entry = readdir(dir)) {
-        const int fd = std::atoi(entry->d_name);
-        if (entry->d_name[0] == '.' || fd == dirfd(dir))
-            continue;
-        char target[512] = {};
-        const std::string link = std::string("/proc/self/fd/") + entry->d_name;
-        const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
-        open[fd] = n > 0 ? std::string(target, size_t(n)) : "?";
+    for (const auto &entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code gone; // the iterator's own descriptor is gone by now
+        const auto target = std::filesystem::read_symlink(entry.path(), gone);
+        if (!gone)
+            open[std::stoi(entry.path().filename())] = target.string();
     }
-    closedir(dir);
     return open;
 }
-inline std::string Opened(const std::map<int, std::string> &before,
-                          const std::map<int, std::string> &after) {
-    std::ostringstream out;
-    for (const auto &fd : after)
-        if (!before.count(fd.first))
-            out << "\n  opened: fd " << fd.first << " -> " << fd.second;
-    for (const auto &fd : before)
-        if (!after.count(fd.first))
-            out << "\n  closed: fd " << fd.first << " -> " << fd.second;
-    return out.str().substr(0, 2000);
-}
-#define EXPECT_SAME_DESCRIPTORS(before, after)                                                     \
-    EXPECT_EQ((after).size(), (before).size()) << Opened((before), (after))
+#define EXPECT_SAME_DESCRIPTORS(before, after) EXPECT_EQ((after), (before))
 
 inline long ResidentKiB() {
     long pages = 0, resident = 0;

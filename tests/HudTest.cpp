@@ -63,14 +63,10 @@ TEST_F(HudTest, MenuKeysActOncePerPressAndOnlyAcceptChangesTheWindow) {
     // resolution in force keeps the window.
     Tap({DIK_DOWN, DIK_DOWN, DIK_RETURN});
     ASSERT_TRUE(Hud->optionsShown);
-    for (const auto &[key, chosen] : {std::pair{DIK_RIGHT, 2},
-                                      {DIK_RIGHT, 3},
-                                      {DIK_RIGHT, 0},
-                                      {DIK_LEFT, 3},
-                                      {DIK_LEFT, 2},
-                                      {DIK_LEFT, 1}}) {
-        Tap({uint8_t(key)});
-        EXPECT_EQ(Hud->chosenResolution, chosen);
+    const int chosen[] = {2, 3, 0, 3, 2, 1}; // after Right three times, then Left three times
+    for (int k = 0; k < 6; k++) {
+        Tap({k < 3 ? DIK_RIGHT : DIK_LEFT});
+        EXPECT_EQ(Hud->chosenResolution, chosen[k]);
     }
     Tap({DIK_RETURN, DIK_DOWN, DIK_DOWN, DIK_RETURN}); // on row 0 and on the empty row
     EXPECT_TRUE(Hud->optionsShown);
