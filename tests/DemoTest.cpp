@@ -276,25 +276,13 @@ TEST(DemoFile, TheReaderTakesWhatTheRecorderWritesAndRefusesEveryDamagedFile) {
                 events[10].c == 0x5678);
     EXPECT_EQ(Encode(d, events), file) << "the events come out as they went in";
 
-    // Cut anywhere: a clean one-line error, or, exactly at the end of a chunk, the frames
-    // before the cut without the end. Any byte changed: refused.
-    int cutShort = 0;
+    // Any byte changed: refused. (Cut short: the fuzz regressions, and a recording cut after
+    // a frame in DemoPlay.)
     for (size_t n = 0; n < file.size(); n++) {
-        demo::Demo part;
-        std::string why;
-        const bool taken = demo::Parse(file.data(), n, part, why);
-        cutShort += taken;
-        EXPECT_TRUE(taken ? !part.ended && part.frames >= 1
-                          : !why.empty() && why.find('\n') == std::string::npos)
-            << n << ": " << why;
-        for (uint8_t flip : {0x01, 0x80, 0xFF}) {
-            std::vector<uint8_t> bad = file;
-            bad[n] ^= flip;
-            EXPECT_FALSE(demo::Parse(bad.data(), bad.size(), part, why)) << "byte " << n;
-        }
+        std::vector<uint8_t> bad = file;
+        bad[n] ^= uint8_t(n % 2 ? 0x80 : 0x01);
+        EXPECT_FALSE(demo::Parse(bad.data(), bad.size(), d, error)) << "byte " << n;
     }
-    EXPECT_EQ(cutShort, 2);
-
     // Refused with their reasons: a foreign file, events that contradict each other, an
     // unknown event, key states out of order or listed as up. (A length beyond the file, a
     // later format, events after the end: the fuzz regressions, FuzzReplayTest.)

@@ -65,7 +65,7 @@ TEST_F(HudTest, MenuKeysActOncePerPressAndOnlyAcceptChangesTheWindow) {
     ASSERT_TRUE(Hud->optionsShown);
     const int chosen[] = {2, 3, 0, 3, 2, 1}; // after Right three times, then Left three times
     for (int k = 0; k < 6; k++) {
-        Tap({k < 3 ? DIK_RIGHT : DIK_LEFT});
+        Tap({uint8_t(k < 3 ? DIK_RIGHT : DIK_LEFT)});
         EXPECT_EQ(Hud->chosenResolution, chosen[k]);
     }
     Tap({DIK_RETURN, DIK_DOWN, DIK_DOWN, DIK_RETURN}); // on row 0 and on the empty row

@@ -14,26 +14,15 @@
 void LiteralDrawMap() {
     // Each corner: texture s and t, x and z from the cell's centre, 0 at the wall's base
     // and 1 at its top. The floor first, then the walls of sides 1 (left) to 4 (back).
-    static const float kQuads[5][4][5] = {{{0, 0, -0.5f, 0, 0.5f},
-                                           {1, 0, 0.5f, 0, 0.5f},
-                                           {1, 1, 0.5f, 0, -0.5f},
-                                           {0, 1, -0.5f, 0, -0.5f}},
-                                          {{1, 0, -0.5f, 0, 0.5f},
-                                           {1, 1, -0.5f, 1, 0.5f},
-                                           {0, 1, -0.5f, 1, -0.5f},
-                                           {0, 0, -0.5f, 0, -0.5f}},
-                                          {{0, 0, -0.5f, 0, 0.5f},
-                                           {1, 0, 0.5f, 0, 0.5f},
-                                           {1, 1, 0.5f, 1, 0.5f},
-                                           {0, 1, -0.5f, 1, 0.5f}},
-                                          {{1, 0, 0.5f, 0, 0.5f},
-                                           {1, 1, 0.5f, 1, 0.5f},
-                                           {0, 1, 0.5f, 1, -0.5f},
-                                           {0, 0, 0.5f, 0, -0.5f}},
-                                          {{0, 0, -0.5f, 0, -0.5f},
-                                           {1, 0, 0.5f, 0, -0.5f},
-                                           {1, 1, 0.5f, 1, -0.5f},
-                                           {0, 1, -0.5f, 1, -0.5f}}};
+    // clang-format off
+    constexpr float h = 0.5f;
+    static const float kQuads[5][4][5] = {
+        {{0, 0, -h, 0, h}, {1, 0, h, 0, h}, {1, 1, h, 0, -h}, {0, 1, -h, 0, -h}},
+        {{1, 0, -h, 0, h}, {1, 1, -h, 1, h}, {0, 1, -h, 1, -h}, {0, 0, -h, 0, -h}},
+        {{0, 0, -h, 0, h}, {1, 0, h, 0, h}, {1, 1, h, 1, h}, {0, 1, -h, 1, h}},
+        {{1, 0, h, 0, h}, {1, 1, h, 1, h}, {0, 1, h, 1, -h}, {0, 0, h, 0, -h}},
+        {{0, 0, -h, 0, -h}, {1, 0, h, 0, -h}, {1, 1, h, 1, -h}, {0, 1, -h, 1, -h}}};
+    // clang-format on
     const int px = static_cast<int>(stCharacter.posX), pz = static_cast<int>(stCharacter.posZ);
     for (int i = 0; i < 250; i++)
         for (int j = 0; j < 250; j++) {

@@ -23,18 +23,16 @@ void ExpectBoxes(const Boxes &want) {
 
 // What the platform still holds, as text: empty when the game gave everything back.
 std::string Held() {
+    // clang-format off
     const std::pair<const char *, int> counts[] = {
-        {"windows", seams::LiveWindows()},
-        {"device contexts", seams::HeldDCs()},
-        {"GL contexts", seams::LiveContexts()},
-        {"a current context", seams::ContextCurrent()},
+        {"windows", seams::LiveWindows()}, {"device contexts", seams::HeldDCs()},
+        {"GL contexts", seams::LiveContexts()}, {"a current context", seams::ContextCurrent()},
         {"the window class", seams::ClassRegistered("OpenGL")},
-        {"the display mode", seams::DisplayModeChanged()},
-        {"cursor count", seams::CursorCount()},
-        {"DirectInputs", seams::LiveDirectInputs()},
-        {"keyboards", seams::LiveKeyboards()},
+        {"the display mode", seams::DisplayModeChanged()}, {"cursor count", seams::CursorCount()},
+        {"DirectInputs", seams::LiveDirectInputs()}, {"keyboards", seams::LiveKeyboards()},
         {"mice", seams::LiveMice()},
         {"handles", (Main.hWnd != nullptr) + (Main.hDC != nullptr) + (Main.hRC != nullptr)}};
+    // clang-format on
     std::string held;
     for (const auto &[what, n] : counts)
         held += n ? std::string(what) + " " + std::to_string(n) + "; " : "";

@@ -72,17 +72,15 @@ TEST_F(WorldTest, TheMapFileIsReadRecordByRecordUpToTheFirstFieldThatIsNoNumber)
         const char *text;             // nullptr: no file
         std::vector<structMap> cells; // (0, 0), (0, 1), ...; the next one keeps the reset
     } cases[] = {
+        // clang-format off
         // Any white space; hex and octal tiles; a wall on its back edge, a raised wall, a
         // negative height (no wall: side and tile keep the reset), a record cut short.
         {"3\n0.5 0.000000\n\n 2.5   4\t7 0x1F 1e-1 0 0\n010 -2.25 4.0 2.0 3 017 5 0 0 -1 6 1.5",
-         {{3, 0.5f, 4, 2.5f, 0.0f, 7},
-          {31, 0.1f, 2, 0.0f, 0.0f, 0},
-          {8, -2.25f, 3, 2.0f, 4.0f, 15},
-          {5, 0.0f, 2, -1.0f, 0.0f, 0},
-          {6, 1.5f, 2, 0.0f, 0.0f, 0}}},
+         {{3, 0.5f, 4, 2.5f, 0.0f, 7}, {31, 0.1f, 2, 0.0f, 0.0f, 0}, {8, -2.25f, 3, 2.0f, 4.0f, 15},
+          {5, 0.0f, 2, -1.0f, 0.0f, 0}, {6, 1.5f, 2, 0.0f, 0.0f, 0}}},
         {"2 0 0 0  7 x 0 0  9 0 0 0", {{2, 0.0f, 2, 0.0f, 0.0f, 0}, {7, 0.0f, 2, 0.0f, 0.0f, 0}}},
         {nullptr, {}},
-    };
+    }; // clang-format on
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text ? c.text : "no file");
         std::remove("Game Data/Map/Map.txt");
@@ -177,15 +175,12 @@ TEST_F(WorldTest, TheMapIsDrawnPixelForPixelAsTheLiteralDrawingDrawsIt) {
                                                      {125, 125, 91, 0, 0}};
     for (const auto &v : views)
         ExpectLikeTheLiteralDrawing(v[0], v[1], v[2], v[3], v[4]);
-    for (int k = 0; k < 8; k++)
+    // Then at random; a short draw distance puts the edges of the drawn square in view,
+    // where rows and cells half inside it must not be left out.
+    for (int k = 0; k < 24; k++) {
+        Main.drawDistance = k < 8 ? 75 : 3 + pick(18);
         ExpectLikeTheLiteralDrawing(2.0f + pick(246), 2.0f + pick(246), float(pick(360)),
-                                    float(pick(91)), float(pick(45)));
-    // A short draw distance puts the edges of the drawn square in view, where rows and
-    // cells half inside it must not be left out.
-    for (int k = 0; k < 16; k++) {
-        Main.drawDistance = 3 + pick(18);
-        ExpectLikeTheLiteralDrawing(2.0f + pick(246), 2.0f + pick(246), float(pick(360)),
-                                    float(10 + pick(81)), float(pick(30)));
+                                    float(k < 8 ? pick(91) : 10 + pick(81)), float(pick(45)));
     }
 }
 
