@@ -29,31 +29,18 @@ void Replay(const char *reader, const std::map<std::string, int> &known,
 }
 
 TEST(FuzzReplay, DamagedFilesOfEveryReader) {
-    // Maps: the cells loaded whole before the first failed read.
-    {
-        ScratchDir scratch;
-        scratch.MakeGameDataFolders();
-        Replay("map", // clang-format off
-               {{"truncated.txt", 1}, {"wall-without-side.txt", 1}, {"letters.txt", 1},
-                {"sign-alone.txt", 1}}, // clang-format on
-               [](const std::string &path, int &written) {
-                   std::filesystem::copy_file(path, "Game Data/Map/Map.txt",
-                                              std::filesystem::copy_options::overwrite_existing);
-                   return readerchecks::CheckMapLoad(&written);
-               });
-        // The first record of a file that ends within the second: that one half read.
-        std::filesystem::copy_file(std::string(GRAVEWAKE_REGRESSIONS) + "/map/truncated.txt",
-                                   "Game Data/Map/Map.txt",
-                                   std::filesystem::copy_options::overwrite_existing);
-        CMapMgr reader;
-        reader.InitMap();
-        reader.LoadMap();
-        EXPECT_TRUE(stMap[0][0].floorTexture == 3 && stMap[0][0].wallSide == 4 &&
-                    stMap[0][0].wallTexture == 7);
-        EXPECT_TRUE(stMap[0][1].floorTexture == 5 && stMap[0][1].floorHeight == 1.0f &&
-                    stMap[0][1].wallBase == 0.0f);
-        EXPECT_EQ(stMap[0][2].floorTexture, 1);
-    }
+    // Maps: the cells loaded whole before the first failed read. (A record cut short: the
+    // map file test of WorldTest.)
+    ScratchDir scratch;
+    scratch.MakeGameDataFolders();
+    Replay("map", // clang-format off
+           {{"truncated.txt", 1}, {"wall-without-side.txt", 1}, {"letters.txt", 1},
+            {"sign-alone.txt", 1}}, // clang-format on
+           [](const std::string &path, int &written) {
+               std::filesystem::copy_file(path, "Game Data/Map/Map.txt",
+                                          std::filesystem::copy_options::overwrite_existing);
+               return readerchecks::CheckMapLoad(&written);
+           });
     // Demos: taken or not.
     Replay("demo", // clang-format off
            {{"head-6-frames.demo", 1}, {"truncated.demo", 0}, {"bad-checksum.demo", 0},

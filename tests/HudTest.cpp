@@ -187,6 +187,13 @@ TEST_F(HudTest, FontsDrawTheirGlyphsOnTheBaselineAndAMissingFaceFallsBack) {
         EXPECT_LE(top - bottom + 1, heights[i] + 2) << "font " << i;
         EXPECT_GE(top - bottom + 1, heights[i] / 2) << "font " << i;
     }
+    // Each character shows its own glyph: a space nothing, "!" its ink.
+    for (const char *text : {" ", "!"}) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        glRasterPos2f(50, 300);
+        FontsMgr->PrintString(FontsMgr->GetlistBase(0), text);
+        EXPECT_EQ(Count(Grab(), 0, 40, 133, 60, Lit) > 3, *text == '!') << "\"" << text << "\"";
+    }
     // A face nobody has falls back to an installed one.
     glClear(GL_COLOR_BUFFER_BIT);
     const unsigned fallback = FontsMgr->CreateBitmapFont("No Such Face Anywhere", 24);

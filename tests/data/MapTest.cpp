@@ -35,7 +35,8 @@ struct Map {
 Map load(const char *path) {
     Map m;
     FILE *f = std::fopen(path, "r");
-    if (!f) return m;
+    if (!f)
+        return m;
     for (int i = 0; i < N; ++i)
         for (int j = 0; j < N; ++j) {
             Cell &c = m.at(i, j);
@@ -49,7 +50,8 @@ Map load(const char *path) {
                 ok += std::fscanf(f, "%i ", &c.wallTexture);
                 want = 6;
             }
-            if (ok == want) ++m.records;
+            if (ok == want)
+                ++m.records;
         }
     m.trailing = std::fgetc(f) != EOF;
     std::fclose(f);
@@ -78,7 +80,8 @@ const Room rooms[] = {{"Drugstore", 175, 250, 0, 70},   {"Orchard", 212, 242, 20
 bool freeAt(const Map &m, int x10, int z10) {
     for (int cx = (x10 - 1) / 10; cx <= x10 / 10; ++cx)
         for (int cz = (z10 - 1) / 10; cz <= z10 / 10; ++cz)
-            if (m.blocks(cx, cz)) return false;
+            if (m.blocks(cx, cz))
+                return false;
     return true;
 }
 
@@ -105,7 +108,7 @@ std::vector<std::pair<int, int>> reach(const Map &m, int x10, int z10) {
 
 } // namespace
 
-TEST(MapFile, EveryCellReadsWithTilesAndSidesInRangeAndAllUsed) {
+TEST(MapFile, EveryCellReadsWithTilesAndSidesInRangeAndAllUsedAndTheBorderIsClosed) {
     const Map &m = map();
     EXPECT_EQ(m.records, N * N);
     EXPECT_FALSE(m.trailing);
@@ -114,7 +117,8 @@ TEST(MapFile, EveryCellReadsWithTilesAndSidesInRangeAndAllUsed) {
     for (const Cell &c : m.cells) {
         raisedFloors += c.floorHeight > 0.25f;
         floors.insert(c.floorTexture);
-        if (c.wallHeight <= 0) continue;
+        if (c.wallHeight <= 0)
+            continue;
         walls.insert(c.wallTexture);
         sides.insert(c.wallSide);
         heights.insert(int(c.wallHeight * 10 + 0.5f));
@@ -133,11 +137,7 @@ TEST(MapFile, EveryCellReadsWithTilesAndSidesInRangeAndAllUsed) {
     EXPECT_EQ(span(floors), std::tuple(0, 57, size_t(58)));
     EXPECT_EQ(span(walls), std::tuple(0, 17, size_t(18)));
     EXPECT_EQ(span(sides), std::tuple(1, 4, size_t(4)));
-}
-
-TEST(MapFile, BorderIsClosed) {
-    const Map &m = map();
-    for (int k = 0; k < N; ++k)
+    for (int k = 0; k < N; ++k) // the border closed all round
         EXPECT_TRUE(m.blocks(k, 0) && m.blocks(k, N - 1) && m.blocks(0, k) && m.blocks(N - 1, k))
             << k;
 }
@@ -150,7 +150,8 @@ TEST(MapFile, MusicRoomsAreWalledAlongTheirRectanglesWithDoorways) {
         int rim = 0, walled = 0, doorways = 0;
         for (int x = x0; x <= x1; ++x)
             for (int z = z0; z <= z1; ++z) {
-                if (x != x0 && x != x1 && z != z0 && z != z1) continue;
+                if (x != x0 && x != x1 && z != z0 && z != z1)
+                    continue;
                 ++rim;
                 walled += m.blocks(x, z);
                 bool outerEdge = x == 0 || z == 0 || x == N - 1 || z == N - 1;

@@ -32,7 +32,8 @@ Decoded decode(const std::string &path) {
     const std::string file(std::istreambuf_iterator<char>(in), {});
     png_image img{};
     img.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&img, file.data(), file.size())) return d;
+    if (!png_image_begin_read_from_memory(&img, file.data(), file.size()))
+        return d;
     d.rgba8 = file[24] == 8 && file[25] == 6; // the header's bit depth and colour type
     img.format = PNG_FORMAT_RGBA;
     d.w = int(img.width);
@@ -105,7 +106,8 @@ TEST(Pictures, EveryFileFitsItsUseAndNoTwoAreAlike) {
         for (int y = 0; y < d.h; ++y)
             for (int x = 0; x < d.w; ++x) {
                 opaque += d.alpha(x, y) == 255;
-                if (!d.alpha(x, y)) continue;
+                if (!d.alpha(x, y))
+                    continue;
                 ++ink;
                 x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x),
                 y1 = std::max(y1, y);

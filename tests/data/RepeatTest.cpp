@@ -18,7 +18,8 @@ namespace {
 std::map<std::string, std::string> readTree(const fs::path &root) {
     std::map<std::string, std::string> files;
     for (const auto &e : fs::recursive_directory_iterator(root)) {
-        if (!e.is_regular_file()) continue;
+        if (!e.is_regular_file())
+            continue;
         std::ifstream in(e.path(), std::ios::binary);
         files[fs::relative(e.path(), root).string()] =
             std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -19,7 +19,8 @@ static int Named(Display *d, Window w, const char *title) {
         unsigned long items, after;
         unsigned char *value = NULL;
         if (XGetWindowProperty(d, w, XInternAtom(d, names[i], False), 0, 1024, False,
-                               AnyPropertyType, &type, &format, &items, &after, &value) == Success &&
+                               AnyPropertyType, &type, &format, &items, &after,
+                               &value) == Success &&
             value) {
             same = strcmp((char *)value, title) == 0;
             XFree(value);
@@ -34,8 +35,8 @@ static int Find(Display *d, const char *title) {
     unsigned count = 0, i = 0;
     XWindowAttributes a;
     XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count);
-    while (i < count && !(Named(d, children[i], title) && XGetWindowAttributes(d, children[i], &a) &&
-                          a.map_state == IsViewable))
+    while (i < count && !(Named(d, children[i], title) &&
+                          XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable))
         i++;
     if (i < count)
         printf("0x%lx %d %d\n", children[i], a.width, a.height);
@@ -60,7 +61,8 @@ static int Look(Display *d, Window w) {
                 max = c[i] > max ? c[i] : max;
             /* The bar lies between 1 and 3 hundredths of the height from the top, and
                from 100 to 130 of 133 units across. */
-            red += y < a.height / 20 && x > a.width * 7 / 10 && c[0] > 200 && c[1] < 60 && c[2] < 60;
+            red +=
+                y < a.height / 20 && x > a.width * 7 / 10 && c[0] > 200 && c[1] < 60 && c[2] < 60;
         }
     XDestroyImage(image);
     printf("%u %u\n", max, red);
