@@ -292,9 +292,10 @@ TEST_F(OverlayTest, DeadTheMessageUnrollsLineByLineWithTheCountsWrittenOut) {
         SCOPED_TRACE(testing::Message() << "health " << s.health << " timer " << s.timer);
         stCharacter.health = s.health;
         Main.deathTimer = s.timer;
-        std::string first;
-        EXPECT_EQ(Differing(Overlay(), Message({lines, lines + s.lines}), &first), 0u) << first;
+        const Pixels shown = Overlay();
         ExpectColourLeft(1, 0, 0);
+        std::string first;
+        EXPECT_EQ(Differing(shown, Message({lines, lines + s.lines}), &first), 0u) << first;
     }
     // The counts in full, with the right words.
     const struct {
