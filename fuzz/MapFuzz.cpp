@@ -4,7 +4,6 @@
 
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -18,13 +17,6 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    std::FILE *out = std::fopen(".//Game Data//Map//Map.txt", "wb");
-    if (!out || std::fwrite(data, 1, size, out) != size || std::fclose(out) != 0)
-        std::abort();
-    const std::string fault = readerchecks::CheckMapLoad();
-    if (!fault.empty()) {
-        std::fprintf(stderr, "LoadMap: %s\n", fault.c_str());
-        std::abort();
-    }
-    return 0;
+    readerchecks::WriteInput(".//Game Data//Map//Map.txt", data, size);
+    return readerchecks::Require("LoadMap", readerchecks::CheckMapLoad());
 }

@@ -6,7 +6,6 @@
 
 #include <zlib.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -53,13 +52,6 @@ extern "C" size_t LLVMFuzzerCustomMutator(uint8_t *data, size_t size, size_t max
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    std::FILE *out = std::fopen(path.c_str(), "wb");
-    if (!out || std::fwrite(data, 1, size, out) != size || std::fclose(out) != 0)
-        std::abort();
-    const std::string fault = readerchecks::CheckPngBind(path.c_str());
-    if (!fault.empty()) {
-        std::fprintf(stderr, "pngBind: %s\n", fault.c_str());
-        std::abort();
-    }
-    return 0;
+    readerchecks::WriteInput(path, data, size);
+    return readerchecks::Require("pngBind", readerchecks::CheckPngBind(path.c_str()));
 }

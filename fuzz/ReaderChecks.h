@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -140,6 +142,19 @@ inline std::string CheckDemoParse(const uint8_t *data, size_t size, bool *accept
         demo::AllEvents(back).size() != events)
         return "the events read back are not the ones parsed";
     return "";
+}
+
+// For the fuzz targets: the input written where the reader looks, and a check that fails
+// ends the run with what went wrong.
+inline void WriteInput(const std::string &path, const uint8_t *data, size_t size) {
+    std::FILE *out = std::fopen(path.c_str(), "wb");
+    if (!out || std::fwrite(data, 1, size, out) != size || std::fclose(out) != 0)
+        std::abort();
+}
+inline int Require(const char *reader, const std::string &fault) {
+    if (!fault.empty())
+        std::fprintf(stderr, "%s: %s\n", reader, fault.c_str()), std::abort();
+    return 0;
 }
 
 } // namespace readerchecks

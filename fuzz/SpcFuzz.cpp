@@ -35,9 +35,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    std::FILE *out = std::fopen(path.c_str(), "wb");
-    if (!out || std::fwrite(data, 1, size, out) != size || std::fclose(out) != 0)
-        std::abort();
+    readerchecks::WriteInput(path, data, size);
 
     // Each input as the first tune of a fresh process: nothing left of the last one.
     std::memset(Player.spcImage, 0, sizeof Player.spcImage);
@@ -57,10 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             std::abort();
         if (!signed_)
             for (uint32_t k = 0; k < Wav.bufferSize; k++)
-                if (buffer[k] != 0) {
-                    std::fprintf(stderr, "an image without the signature made sound\n");
-                    std::abort();
-                }
+                if (buffer[k] != 0)
+                    readerchecks::Require("EmuAPU", "an image without the signature made sound");
     }
     LoadSPCFile(nullptr); // silence again, the emulator freed
     return 0;

@@ -7,8 +7,11 @@
 
 #include <sys/wait.h>
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 namespace {
 

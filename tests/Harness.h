@@ -30,15 +30,12 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
-#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <random>
 #include <set>
-#include <thread>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -46,7 +43,6 @@
 #include <functional>
 #include <iterator>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
