@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Re-records the test demos in tests/demos/ from their scripted games (tests/DemoScripts.h),
+# Re-records the test demos in tests/demos/ from their scripted games (tests/DemoTest.cpp),
 # for when a change to the game is meant to change how it plays. Raise kLogicVersion in
 # app/Demo.h with such a change, so that demos of the old game are refused, not
 # reported out of sync. Then check the new demos play back, and commit them.
