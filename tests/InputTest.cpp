@@ -169,8 +169,12 @@ TEST_F(InputTest, TheDevicesFollowTheWindowThroughMinimiseFocusAndANewStart) {
     EXPECT_FALSE(Input->KeyDown(DIK_A)) << "up until the next poll";
     Input->Update();
     EXPECT_TRUE(Input->KeyDown(DIK_A) && seams::RelativeMouse() && Main.GetActive());
+    seams::MouseMotion(40, 0);
+    Input->Update();
+    EXPECT_EQ(Motion(), std::make_pair(40.0f, 0.0f));
 
-    // In the background the game goes on but reads no input, and no motion repeats.
+    // In the background the game goes on but reads no input, and the last motion does
+    // not repeat.
     seams::FocusLost();
     DrainMessages();
     EXPECT_EQ(Main.GetActive(), 1);
