@@ -196,9 +196,7 @@ int RunGame(const std::vector<std::string> &args) {
                                           d.identity.gameVersion + "); this build plays version " +
                                           std::to_string(kLogicVersion) + " only");
         const std::string recordedBy = d.identity.sourceHash;
-        if (line.headless)
-            setenv("SDL_VIDEODRIVER", "offscreen", 1);
-        demo::StartPlayback(std::move(d), line.action == CommandLine::TimeDemo);
+        demo::StartPlayback(std::move(d), line.action == CommandLine::TimeDemo, line.headless);
         // Kept for the report of a play-back that goes out of sync.
         error = recordedBy;
     }

@@ -6,7 +6,6 @@
 // (out of sync, cut short, or left by the viewer) the calls answer so that the game
 // ends at its next look at the message queue.
 #include "platform/Demo.h"
-#include "platform/Internal.h"
 
 #include <cerrno>
 #include <chrono>
@@ -141,21 +140,6 @@ const Event *Take(Session &s, Kind kind) {
     return &s.taken;
 }
 
-// The viewer's own input during play-back is thrown away, but Escape, the close button
-// and a termination signal end it.
-bool ViewerQuits() {
-    plat::State &st = plat::S();
-    plat::PumpEvents();
-    bool quit = (st.keys[DIK_ESCAPE] & 0x80) != 0;
-    for (const MSG &m : st.queue)
-        if ((m.message == WM_SYSCOMMAND && (m.wParam & 0xFFF0) == SC_CLOSE) ||
-            m.message == WM_CLOSE)
-            quit = true;
-    st.queue.clear();
-    plat::ResetInputState();
-    return quit;
-}
-
 } // namespace
 
 Mode CurrentMode() {
@@ -183,7 +167,9 @@ bool StartRecording(const std::string &path, const Identity &identity, std::stri
     return true;
 }
 
-void StartPlayback(Demo &&demo, bool fast) {
+void StartPlayback(Demo &&demo, bool fast, bool headless) {
+    if (headless)
+        host::DrawOffscreen();
     Session &s = Now();
     s = Session();
     s.demo = std::move(demo);
@@ -299,12 +285,7 @@ void RecordPeek(bool found, const MSG &msg) {
     Event e;
     e.kind = found ? Kind::Message : Kind::NoMessage;
     if (found) {
-        int index = -1;
-        const auto &windows = plat::S().windows;
-        for (size_t i = 0; i < windows.size(); i++)
-            if (windows[i] == msg.hwnd)
-                index = static_cast<int>(i);
-        e.a = index;
+        e.a = host::WindowIndex(msg.hwnd);
         e.b = msg.message;
         e.c = msg.wParam;
         e.d = msg.lParam;
@@ -314,7 +295,7 @@ void RecordPeek(bool found, const MSG &msg) {
 
 BOOL PlayPeek(MSG *msg) {
     Session &s = Now();
-    if (!s.ended && ViewerQuits()) {
+    if (!s.ended && host::ViewerQuits()) {
         s.outcome.viewerQuit = true;
         EndPlayback(s);
     }
@@ -329,13 +310,13 @@ BOOL PlayPeek(MSG *msg) {
         msg->message = WM_QUIT;
         return TRUE;
     }
-    const auto &windows = plat::S().windows;
-    if (e->a >= static_cast<int32_t>(windows.size())) {
+    const HWND window = e->a < 0 ? nullptr : host::WindowAt(e->a);
+    if (e->a >= 0 && !window) {
         OutOfSync(s, "a message for a window the game does not have");
         msg->message = WM_QUIT;
         return TRUE;
     }
-    msg->hwnd = e->a < 0 ? nullptr : windows[static_cast<size_t>(e->a)];
+    msg->hwnd = window;
     msg->message = e->b;
     msg->wParam = static_cast<WPARAM>(e->c);
     msg->lParam = static_cast<LPARAM>(e->d);

@@ -107,8 +107,9 @@ Mode CurrentMode();
 // main-thread read through the platform calls is written down.
 bool StartRecording(const std::string &path, const Identity &identity, std::string &error);
 // Starts playing the demo back: the platform calls answer from it. With `fast` nothing
-// waits (Sleep returns at once) and every frame is timed.
-void StartPlayback(Demo &&demo, bool fast);
+// waits (Sleep returns at once) and every frame is timed; `headless` shows no window
+// where the platform can draw without one.
+void StartPlayback(Demo &&demo, bool fast, bool headless = false);
 
 // At the top of every main-loop pass: the digest of the game state as the pass begins.
 void Frame(uint64_t digest);
@@ -125,7 +126,7 @@ struct Outcome {
 };
 Outcome Finish(int exitCode);
 
-// Hooks for the platform calls (platform/*.cpp only). Recording() and Playing() are
+// Hooks for the platform calls (platform/sdl/ and platform/win32/ only). Recording() and Playing() are
 // true only on the thread that started the demo: the audio thread is never recorded.
 namespace hook {
 bool Recording();
@@ -139,5 +140,18 @@ HRESULT PlayDeviceState(bool mouse, void *data, size_t size);
 void RecordResult(Kind kind, int32_t result); // Acquire, Box, DisplayMode
 int32_t PlayResult(Kind kind, int32_t fallback);
 } // namespace hook
+
+// What the recorder and the player need from the platform implementation they run on.
+namespace host {
+// Play-back: the viewer's own input is thrown away, but Escape, the close button and a
+// termination signal end it (true).
+bool ViewerQuits();
+// The game's windows by the order they were made: a message is recorded by its window's
+// index (-1 for none); WindowAt gives null for an index with no live window.
+int WindowIndex(HWND window);
+HWND WindowAt(int index);
+// From now on windows draw off the screen, if the platform can.
+void DrawOffscreen();
+} // namespace host
 
 } // namespace demo

@@ -1,5 +1,5 @@
-// The process entry point: the command line (demos), then the game's WinMain, as the
-// Windows C runtime would call it.
+// The process entry point: the command line (demos), then the game's WinMain. On Windows
+// MinGW's C runtime calls main, with the arguments split, for a windowed program too.
 #include "app/Demo.h"
 
 #include <string>

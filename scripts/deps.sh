@@ -17,6 +17,7 @@ packages=(
     dpkg-dev file lintian man-db                  # the Debian package and its checks
     desktop-file-utils appstream                  # desktop entry and AppStream metadata
     cloc python3                                  # scripts/loc.sh and scripts/mutate.sh
+    g++-mingw-w64-x86-64-posix wine64 nsis        # the Windows game, its tests and installer
 )
 
 missing=()

@@ -1,8 +1,9 @@
 /* Looks at the game's windows on the tests' X server (tests/x11/driver.sh).
  *   x11probe find TITLE  prints "ID WIDTH HEIGHT" of the viewable top-level window named TITLE
- *   x11probe look ID     prints "MAX RED": the brightest colour channel (0..255) in the
- *                        window, and how many pure red pixels its top-right corner holds,
- *                        where the game draws its health bar
+ *   x11probe look ID     prints "MAX RED COLOURS": the brightest colour channel (0..255)
+ *                        in the window, how many pure red pixels its top-right corner
+ *                        holds, where the game draws its health bar, and how many of the
+ *                        4096 colours of 4 bits a channel show in it
  *   x11probe close ID    asks the window to close, as a window manager's close button does */
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -48,15 +49,25 @@ static int Find(Display *d, const char *title) {
 static int Look(Display *d, Window w) {
     XWindowAttributes a;
     XImage *image;
-    unsigned max = 0, red = 0;
+    Window child;
+    int x0, y0;
+    unsigned max = 0, red = 0, colours = 0;
+    static unsigned char seen[4096];
+    /* Read from the screen where the window shows, as the player sees it: a GL window of
+       Wine's draws through a window of its own inside this one. */
     if (!XGetWindowAttributes(d, w, &a) ||
-        !(image = XGetImage(d, w, 0, 0, a.width, a.height, AllPlanes, ZPixmap)))
+        !XTranslateCoordinates(d, w, DefaultRootWindow(d), 0, 0, &x0, &y0, &child) ||
+        !(image = XGetImage(d, DefaultRootWindow(d), x0, y0, a.width, a.height, AllPlanes,
+                            ZPixmap)))
         return 1;
     for (int y = 0; y < a.height; y++)
         for (int x = 0; x < a.width; x++) {
             /* The driver's server is 24-bit true colour: 8 bits each of red, green, blue. */
             unsigned long p = XGetPixel(image, x, y);
             unsigned c[3] = {p >> 16 & 255, p >> 8 & 255, p & 255};
+            unsigned bucket = (c[0] >> 4) << 8 | (c[1] >> 4) << 4 | c[2] >> 4;
+            colours += !seen[bucket];
+            seen[bucket] = 1;
             for (int i = 0; i < 3; i++)
                 max = c[i] > max ? c[i] : max;
             /* The bar lies between 1 and 3 hundredths of the height from the top, and
@@ -65,7 +76,7 @@ static int Look(Display *d, Window w) {
                 y < a.height / 20 && x > a.width * 7 / 10 && c[0] > 200 && c[1] < 60 && c[2] < 60;
         }
     XDestroyImage(image);
-    printf("%u %u\n", max, red);
+    printf("%u %u %u\n", max, red, colours);
     return 0;
 }
 

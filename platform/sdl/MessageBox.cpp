@@ -1,6 +1,6 @@
 // Modal message boxes on SDL's message box, with Windows' buttons and answers.
 #include "platform/Demo.h"
-#include "platform/Internal.h"
+#include "platform/sdl/Internal.h"
 
 #include <SDL2/SDL.h>
 #include <cstdio>

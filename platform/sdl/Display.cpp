@@ -6,7 +6,7 @@
 //
 // libX11 is the one SDL loads for its X11 driver; it is looked up at run time, so the
 // game does not need it on a desktop without X.
-#include "platform/Internal.h"
+#include "platform/sdl/Internal.h"
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_syswm.h>

@@ -1,6 +1,6 @@
 // SDL scan codes (USB usage codes, layout independent like DirectInput's) to the
 // DirectInput scan codes of a standard PC keyboard and to Windows virtual-key codes.
-#include "platform/Internal.h"
+#include "platform/sdl/Internal.h"
 
 #include <SDL2/SDL_scancode.h>
 

@@ -1,5 +1,5 @@
 // The test seams of platform/testing.h.
-#include "platform/Internal.h"
+#include "platform/sdl/Internal.h"
 
 #include <SDL2/SDL.h>
 

@@ -1,7 +1,7 @@
 // Read-only file handles on POSIX files, and libraries on dlopen. Handles are numbers
 // of our own that are never reused, so closing a stale handle can never close somebody
 // else's file.
-#include "platform/Internal.h"
+#include "platform/sdl/Internal.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>

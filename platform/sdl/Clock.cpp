@@ -1,7 +1,7 @@
 // Tick count and Sleep. The tick count is the monotonic clock in milliseconds, cut to
 // 32 bits like the Windows one, so it wraps the same way.
 #include "platform/Demo.h"
-#include "platform/Internal.h"
+#include "platform/sdl/Internal.h"
 
 #include <cerrno>
 #include <ctime>

@@ -2,7 +2,7 @@
 // A foreground device can only be acquired while its window has the focus and loses
 // its acquisition when the focus goes; the exclusive mouse is SDL's relative mode.
 #include "platform/Demo.h"
-#include "platform/Internal.h"
+#include "platform/sdl/Internal.h"
 
 #include <SDL2/SDL.h>
 #include <algorithm>

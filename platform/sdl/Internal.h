@@ -137,12 +137,12 @@ void ResetInputState();
 int LiveDevices(bool mouse);
 bool AnyRelativeMouse();
 
-// Wave-out devices (platform/WaveOut.cpp).
+// Wave-out devices (platform/sdl/WaveOut.cpp).
 int LiveWaveOuts();
 int FinishWaveOutBuffers(int queued);
 bool WaitWaveOutNotices(int milliseconds);
 
-// Scan-code tables (platform/KeyMap.cpp).
+// Scan-code tables (platform/sdl/KeyMap.cpp).
 BYTE DikFromScancode(int sdlScancode);
 BYTE VkFromScancode(int sdlScancode);
 int ScancodeFromDik(BYTE dik);

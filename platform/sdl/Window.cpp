@@ -3,7 +3,7 @@
 // window procedure the way Windows delivers them: posted to the queue and handed over
 // by DispatchMessageA, or sent directly while a window is created and shown.
 #include "platform/Demo.h"
-#include "platform/Internal.h"
+#include "platform/sdl/Internal.h"
 
 #include <GL/gl.h>
 #include <SDL2/SDL.h>

@@ -9,7 +9,7 @@
 // driver, which starts its file afresh at every open, records the whole run).
 #include "platform/mmsystem.h"
 
-#include "platform/Internal.h"
+#include "platform/sdl/Internal.h"
 
 #include <SDL2/SDL.h>
 

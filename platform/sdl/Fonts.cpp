@@ -1,7 +1,7 @@
 // GDI fonts on FreeType and fontconfig, turned into GL bitmap fonts the way
 // wglUseFontBitmaps does: one display list per character, drawing a 1-bit glyph with
 // glBitmap at the baseline and moving the raster position on by the glyph's advance.
-#include "platform/Internal.h"
+#include "platform/sdl/Internal.h"
 
 #include <GL/gl.h>
 #include <fontconfig/fontconfig.h>

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# The Windows game under Wine on a virtual X server, played as a person would: the
+# full-screen question (a real message box) answered No, the title menu drawn in an
+# 800 x 600 window in many colours, Start Game with its health bar, a walk, each weapon
+# and an attack; then standing among the zombies until they kill, the death fade and
+# its message, Enter for a new life at the hospital with the bar back, and Escape,
+# which ends the game with code 0. Last, the X server lost under a game in play: the
+# game ends by itself within a few seconds.
+# Usage: play.sh RUN_DIR X11PROBE WINE
+game_dir=$1 probe=$2 wine=$3
+. "$(dirname "$0")/../x11/driver.sh"
+start_x
+
+start_game "$wine" gravewake.exe
+open_menu n
+look
+[ "$colours" -gt 150 ] || fail "the title menu shows only $colours colours"
+step "title menu: $colours colours"
+start_play
+xdotool keydown w sleep 0.5 keyup w
+for weapon in 1 2 3; do
+    press "$win" $weapon
+    xdotool click 1 sleep 0.2
+done
+running && bar_up || fail "the game ended, or the health bar went, during play"
+step "walked and attacked"
+
+# The zombies come for a player who stands still; once the bar is gone, the screen
+# fades to red and the death message unrolls; after the fade Enter gives a new life.
+dead() { look && [ "$red" -lt 20 ]; }
+poll 900 dead || fail "still alive after 90 s among the zombies"
+sleep 4
+look
+[ "$max" -gt 200 ] || fail "no death message drawn after the death (brightest $max)"
+step "dead: $colours colours in the fade and its message"
+[ -z "${GRAVEWAKE_SHOT:-}" ] || import -window root "$GRAVEWAKE_SHOT"
+for _ in $(seq 10); do
+    press "$win" Return
+    ! poll 10 bar_up || break
+done
+bar_up || fail "no new life after Enter (${red:-no} red pixels)"
+step "a new life"
+press "$win" Escape
+wait_exit 100 "Escape" 0
+
+start_game "$wine" gravewake.exe
+open_menu n
+start_play
+kill -KILL "$xvfb"
+wait "$xvfb" 2>/dev/null
+xvfb=
+wait_exit 100 "10 s after the display went"
+[ "$code" != 0 ] || fail "the display went and the game ended with code 0"
+step "display lost: code $code"
+echo "wine play: all passed"
