@@ -3,6 +3,7 @@
 #include "actors/WeaponMgr.h"
 #include "actors/ZombieMgr.h"
 #include "app/Main.h"
+#include "app/Random.h"
 #include "app/Records.h"
 #include "world/MapMgr.h"
 #include "world/TextureMgr.h"
@@ -31,7 +32,7 @@ void CCharacterMgr::SelectWeapon(int weapon) {
 
 void CCharacterMgr::Attack() {
     stCharacter.attacking = true;
-    stWeapon.swing = std::rand() % 3; // drawn for every weapon
+    stWeapon.swing = GameRand() % 3; // drawn for every weapon
     if (stCharacter.weapon == 0 && stWeapon.swing == 1)
         stWeapon.angleY = 180.0f; // the backhand starts from the other side
 }

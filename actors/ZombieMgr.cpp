@@ -2,6 +2,7 @@
 #include "actors/ZombieMgr.h"
 
 #include "actors/CharacterMgr.h"
+#include "app/Random.h"
 #include "app/Records.h"
 #include "world/MapMgr.h"
 
@@ -29,7 +30,7 @@ bool Blocks(float x, float z) {
 
 // Draws a signed whole number of cells, -range+1 .. range-1: magnitude first, sign later.
 float Magnitude(int range) {
-    return static_cast<float>(std::rand() % range);
+    return static_cast<float>(GameRand() % range);
 }
 
 // One wander step along an axis: 0.02 towards the end of the leg, if the cell allows.
@@ -66,16 +67,16 @@ structZombies FreshZombie(int kind) {
 }
 
 void CZombieMgr::InitZombies() {
-    // Every kind first, one rand() a slot, then the places, four rand()s a slot.
+    // Every kind first, one GameRand() a slot, then the places, four GameRand()s a slot.
     for (structZombies &z : stZombies)
-        z = FreshZombie(std::rand() % 5);
+        z = FreshZombie(GameRand() % 5);
     for (int i = 0; i < kZombies; i++) {
         structZombies &z = stZombies[i];
         float jx = Magnitude(100);
         float jz = Magnitude(100);
-        if (std::rand() % 2 == 1)
+        if (GameRand() % 2 == 1)
             jx = -jx;
-        if (std::rand() % 2 == 1)
+        if (GameRand() % 2 == 1)
             jz = -jz;
         z.active = true;
         z.posY = 0.0f;
@@ -159,9 +160,9 @@ void CZombieMgr::HandleAI() {
             z.wandering = true;
             z.wanderX = Magnitude(7);
             z.wanderZ = Magnitude(7);
-            if (std::rand() % 2 == 1)
+            if (GameRand() % 2 == 1)
                 z.wanderX = -z.wanderX;
-            if (std::rand() % 2 == 1)
+            if (GameRand() % 2 == 1)
                 z.wanderZ = -z.wanderZ;
             // An axis whose end would leave the map is not walked.
             if (z.posX + z.wanderX <= 0.0f || z.posX + z.wanderX > 249.0f)

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <new>
 
 namespace {
@@ -152,6 +153,11 @@ void RestartGame() {
     new (&Main) CMain();
     stCharacter = kStartCharacter;
     TheCamera = kStartCamera;
+    // The records a game fills in as it goes start as they do in a fresh process: a game
+    // recorded after another one must not begin with what that one left behind.
+    stWeapon = structWeapon();
+    std::fill(std::begin(stZombies), std::end(stZombies), structZombies());
+    std::fill(&stMap[0][0], &stMap[0][0] + kMapSize * kMapSize, structMap());
 }
 
 namespace {
@@ -160,7 +166,8 @@ namespace {
 // line is meant relative to where the player started it.
 std::string FromCaller(const std::string &file) {
     const char *caller = std::getenv("GRAVEWAKE_CALLER_DIR");
-    if (file.empty() || file[0] == '/' || !caller || !*caller)
+    const std::filesystem::path path(file);
+    if (file.empty() || path.is_absolute() || path.has_root_directory() || !caller || !*caller)
         return file;
     return std::string(caller) + "/" + file;
 }

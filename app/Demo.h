@@ -10,7 +10,7 @@
 
 // The logic version: raised whenever a change to the game is meant to change how a
 // recorded game plays. Demos of another logic version are refused.
-constexpr uint16_t kLogicVersion = 1;
+constexpr uint16_t kLogicVersion = 2;
 
 // The build identity written into demos.
 demo::Identity GameIdentity();

@@ -3,6 +3,7 @@
 #include "actors/CharacterMgr.h"
 #include "actors/WeaponMgr.h"
 #include "actors/ZombieMgr.h"
+#include "app/Random.h"
 #include "app/Records.h"
 #include "audio/Music.h"
 #include "hud/FontsMgr.h"
@@ -34,15 +35,15 @@ CMain::CMain()
     : hWnd(nullptr), hInstance(nullptr), width(800), height(600), drawDistance(75), screen(0),
       deathTimer(1.0f), active(1), fullscreen(1), hDC(nullptr), hRC(nullptr), keys(),
       frameStart(0) {
-    // Every rand() of the program comes after this.
-    std::srand(GetTickCount());
+    // Every GameRand() of the program comes after this.
+    GameSrand(GetTickCount());
     // Constructors only set fields; nothing touches the window, GL, files or devices
     // before InitGL. The input system has no constructor: it starts zero-filled.
     CameraMgr = new (std::nothrow) CCameraMgr();
     FontsMgr = new (std::nothrow) CFontsMgr();
     TextureMgr = new (std::nothrow) CTextureMgr();
     Input = new (std::nothrow) CInputSystem();
-    Hud = new (std::nothrow) CHud(); // picks the menu background with rand()
+    Hud = new (std::nothrow) CHud(); // picks the menu background with GameRand()
     MapMgr = new (std::nothrow) CMapMgr();
     CharacterMgr = new (std::nothrow) CCharacterMgr();
     WeaponMgr = new (std::nothrow) CWeaponMgr();

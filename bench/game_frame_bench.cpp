@@ -12,6 +12,7 @@
 #include "actors/CharacterMgr.h"
 #include "actors/ZombieMgr.h"
 #include "app/Main.h"
+#include "app/Random.h"
 #include "app/Records.h"
 #include "hud/Hud.h"
 #include "platform/testing.h"
@@ -45,7 +46,7 @@ double Worst(const std::vector<double> &v) {
 // A fresh population, a fresh player standing at the place, and the camera behind the
 // player as walking there would have left it.
 void Reset(const Place &p) {
-    std::srand(kSeed);
+    GameSrand(kSeed);
     ZombieMgr->InitZombies();
     CharacterMgr->InitCharacter();
     Main.deathTimer = 1.0f;

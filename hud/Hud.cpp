@@ -1,6 +1,7 @@
 #include "hud/Hud.h"
 
 #include "app/Main.h"
+#include "app/Random.h"
 #include "app/Records.h"
 #include "hud/FontsMgr.h"
 #include "input/InputSystem.h"
@@ -42,7 +43,7 @@ void Print(float x, float y, int font, const char *text) {
 } // namespace
 
 CHud::CHud()
-    : keyHeld(false), menuCursor(0), menuBackground(std::rand() % 2 + 1), optionsShown(false),
+    : keyHeld(false), menuCursor(0), menuBackground(GameRand() % 2 + 1), optionsShown(false),
       chosenResolution(1), currentResolution(1) {}
 
 void CHud::SetOrtho() {

@@ -36,6 +36,15 @@ void ScriptAnswers(const std::vector<int> &answers);
 const std::vector<Box> &BoxesShown();
 
 // --- Faults ------------------------------------------------------------------------
+// (Windows' own headers make macros of four of these names.)
+#pragma push_macro("RegisterClass")
+#pragma push_macro("ChangeDisplaySettings")
+#pragma push_macro("CreateWindow")
+#pragma push_macro("UnregisterClass")
+#undef RegisterClass
+#undef ChangeDisplaySettings
+#undef CreateWindow
+#undef UnregisterClass
 enum class Fault {
     RegisterClass,
     ChangeDisplaySettings,
@@ -55,6 +64,10 @@ enum class Fault {
     SwapInterval, // the driver refuses to stop waiting for the display's retrace
     Count
 };
+#pragma pop_macro("RegisterClass")
+#pragma pop_macro("ChangeDisplaySettings")
+#pragma pop_macro("CreateWindow")
+#pragma pop_macro("UnregisterClass")
 // A faulted call fails the way Windows reports it and does nothing else.
 void SetFault(Fault fault, bool on = true);
 

@@ -7,3 +7,5 @@ scripts/build.sh
 cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=Release -DGRAVEWAKE_NATIVE_BUILD="$PWD/build"
 cmake --build build-win
+# The zip and the installer (packaging/windows), beside the build: gravewake-VERSION-*.
+(cd build-win && cpack)

@@ -298,7 +298,7 @@ TEST_F(ActorsDrawTest, DrawingOnlyWhatTheCameraSeesChangesNoPixelNorTheColourLef
         const auto &v = views[index];
         // The population as placed, then crowded round the player in every state, so that
         // many sprites straddle the edges of the view.
-        std::srand(unsigned(index) + 1);
+        GameSrand(unsigned(index) + 1);
         ZombieMgr->InitZombies();
         for (int i = 0; i < 400; i++) {
             structZombies &z = stZombies[(i * 7 + index) % kZombies];

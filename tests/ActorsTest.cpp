@@ -131,7 +131,7 @@ TEST_F(ActorsTest, TheGameSweepKillsExactlyWhomTheLiteralSweepKills) {
     static structZombies before[kZombies], game[kZombies];
     int kills = 0;
     for (int trial = 0; trial < 300; trial++) {
-        std::srand(trial);
+        GameSrand(trial);
         ZombieMgr->InitZombies();
         // Now and then at the map's low edges, where the sweep may end early.
         const bool edge = trial % 5 == 0;

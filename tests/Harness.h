@@ -8,6 +8,7 @@
 #include "actors/ZombieMgr.h"
 #include "app/Demo.h"
 #include "app/Main.h"
+#include "app/Random.h"
 #include "app/Records.h"
 #include "audio/Music.h"
 #include "audio/SPCPlayer.h"
@@ -24,9 +25,11 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <gtest/gtest.h>
+#ifndef _WIN32 // the tests built for Windows read and write no pictures, nor /proc
 #include <malloc.h>
 #include <png.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -54,9 +57,14 @@ inline const std::string kRunDir = std::filesystem::current_path().string();
 class ScratchDir {
   public:
     ScratchDir() {
-        char name[] = "/tmp/gravewake-test-XXXXXX";
-        if (mkdtemp(name))
-            std::filesystem::current_path(path_ = name);
+        std::random_device random;
+        std::error_code taken;
+        for (int i = 0; i < 100 && path_.empty(); i++) {
+            const auto name = std::filesystem::temp_directory_path() /
+                              ("gravewake-test-" + std::to_string(random()));
+            if (std::filesystem::create_directory(name, taken))
+                std::filesystem::current_path(path_ = name.string());
+        }
     }
     ~ScratchDir() {
         std::error_code ignored;
@@ -72,7 +80,7 @@ class ScratchDir {
     }
 
   private:
-    std::string path_, previous_ = std::filesystem::current_path();
+    std::string path_, previous_ = std::filesystem::current_path().string();
 };
 
 struct Rgba {
@@ -87,6 +95,7 @@ inline std::ostream &operator<<(std::ostream &out, Rgba c) {
                << ")";
 }
 
+#ifndef _WIN32
 // A picture of 8-bit samples, RGB (colour type 2) or RGBA (6), rows top first.
 struct PngSpec {
     int width = 4, height = 4;
@@ -155,6 +164,8 @@ inline void WriteCatalogue() {
         WriteSolidPng(CataloguePath(k), 4, 4, CatalogueColour(k));
 }
 
+#endif
+
 inline std::vector<uint8_t> ReadBytes(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -163,7 +174,16 @@ inline void WriteBytes(const std::string &path, const std::vector<uint8_t> &byte
     std::ofstream(path, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
 }
+// An empty value takes the variable away.
+inline void SetEnv(const char *name, const std::string &value) {
+#ifdef _WIN32
+    _putenv_s(name, value.c_str());
+#else
+    value.empty() ? unsetenv(name) : setenv(name, value.c_str(), 1);
+#endif
+}
 
+#ifndef _WIN32
 // The process's open descriptors and what each refers to.
 inline std::map<int, std::string> OpenDescriptors() {
     std::map<int, std::string> open;
@@ -190,6 +210,7 @@ inline long ResidentKiB() {
 inline long HeapKiB() {
     return long(mallinfo2().uordblks / 1024);
 }
+#endif
 
 // Under AddressSanitizer resident memory is mostly the sanitizer's own and grows for a
 // while even when nothing leaks; LeakSanitizer judges memory there instead.
@@ -203,6 +224,62 @@ constexpr bool kResidentMemoryIsOurs = false;
 #else
 constexpr bool kResidentMemoryIsOurs = true;
 #endif
+
+// --- Demos -------------------------------------------------------------------------
+
+// A demo as the recorder writes it, one chunk per frame: these events with the key and
+// mouse states of `from`, the key `key` added to the poll at `tampered`.
+inline std::vector<uint8_t> Encode(const demo::Demo &from, const std::vector<demo::Event> &events,
+                            size_t tampered = SIZE_MAX, uint8_t key = 0) {
+    std::vector<uint8_t> out = demo::EncodeHeader(from.identity), chunk;
+    for (size_t i = 0; i < events.size(); i++) {
+        const demo::Event &e = events[i];
+        uint8_t state[demo::kKeyBytes] = {};
+        if ((e.kind == demo::Kind::Keyboard || e.kind == demo::Kind::Mouse) && e.a >= 0)
+            demo::StateBytes(from, e, state);
+        if (i == tampered)
+            state[key] = 0x80;
+        demo::EncodeEvent(chunk, e, state);
+        if (e.kind == demo::Kind::Frame || e.kind == demo::Kind::End)
+            demo::EncodeChunk(out, chunk), chunk.clear();
+    }
+    if (!chunk.empty())
+        demo::EncodeChunk(out, chunk);
+    return out;
+}
+
+inline demo::Event Ev(demo::Kind kind, int32_t a = 0, uint32_t b = 0, uint64_t c = 0) {
+    demo::Event e;
+    e.kind = kind, e.a = a, e.b = b, e.c = c;
+    return e;
+}
+
+// A small demo of every kind of event, by hand: two frames and the end.
+inline std::vector<uint8_t> SmallDemo(uint16_t logicVersion = kLogicVersion) {
+    demo::Identity id = GameIdentity();
+    id.logicVersion = logicVersion;
+    std::vector<uint8_t> out = demo::EncodeHeader(id), chunk;
+    uint8_t keys[256] = {};
+    keys[DIK_W] = 0x80;
+    const uint8_t mouse[16] = {5, 0, 0, 0, 0xFB, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0x80, 0, 0, 0};
+    demo::Event message = Ev(demo::Kind::Message, 0, WM_KEYDOWN, 'W');
+    message.d = -7;
+    using K = demo::Kind;
+    const std::vector<std::pair<demo::Event, const uint8_t *>> events = {
+        // clang-format off
+        {Ev(K::Tick, 1000), nullptr}, {Ev(K::Box, IDNO), nullptr}, {Ev(K::Acquire, DI_OK), nullptr},
+        {Ev(K::Frame, 0, 0, 0x1234), nullptr}, {message, nullptr}, {Ev(K::NoMessage), nullptr},
+        {Ev(K::Keyboard, DI_OK), keys}, {Ev(K::Mouse, DIERR_INPUTLOST), nullptr},
+        {Ev(K::Mouse, DI_OK), mouse}, {Ev(K::DisplayMode, DISP_CHANGE_BADMODE), nullptr},
+        {Ev(K::Frame, 0, 1, 0x5678), nullptr}, {Ev(K::End), nullptr}};
+    // clang-format on
+    for (const auto &[e, state] : events) {
+        demo::EncodeEvent(chunk, e, state);
+        if (e.kind == demo::Kind::Frame || e.kind == demo::Kind::End)
+            demo::EncodeChunk(out, chunk), chunk.clear();
+    }
+    return out;
+}
 
 // --- The game -----------------------------------------------------------------------
 

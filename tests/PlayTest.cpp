@@ -54,7 +54,7 @@ TEST_F(PlayTest, TheScenesColoursAndTheDeathFadesRed) {
     MapMgr->LoadMap();
     StandAt(1.0f, 59.0f);
     TheCamera.yaw = 91.0f;
-    std::srand(3);
+    GameSrand(3);
     ZombieMgr->InitZombies();
     Main.drawDistance = 40;
     // Something red over the whole view first: every frame starts from black.

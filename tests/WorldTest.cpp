@@ -1,16 +1,10 @@
-// The world: the map file as the game reads it, the map drawn exactly as the literal
-// cell-by-cell drawing draws it, walls on their edges, the map keys, walking with its
-// collisions and borders, and the orbit camera with its mouse look and zoom.
+// The world: the map drawn exactly as the literal cell-by-cell drawing draws it, walls on
+// their edges, the map keys, walking with its collisions and borders, and the orbit camera
+// with its mouse look and zoom. (The map file: FilesTest.)
 #include "Harness.h"
 #include "Literal.h"
 
-bool operator==(const structMap &a, const structMap &b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
 namespace {
-
-const structMap kFlat = {1, 0.0f, 2, 0.0f, 0.0f, 0};
 
 class WorldTest : public GameTest {
   protected:
@@ -64,36 +58,6 @@ class WorldTest : public GameTest {
         EXPECT_NEAR(pivot[2], stCharacter.posZ, 1e-3) << what;
     }
 };
-
-TEST_F(WorldTest, TheMapFileIsReadRecordByRecordUpToTheFirstFieldThatIsNoNumber) {
-    ScratchDir scratch;
-    scratch.MakeGameDataFolders();
-    const struct {
-        const char *text;             // nullptr: no file
-        std::vector<structMap> cells; // (0, 0), (0, 1), ...; the next one keeps the reset
-    } cases[] = {
-        // clang-format off
-        // Any white space; hex and octal tiles; a wall on its back edge, a raised wall, a
-        // negative height (no wall: side and tile keep the reset), a record cut short.
-        {"3\n0.5 0.000000\n\n 2.5   4\t7 0x1F 1e-1 0 0\n010 -2.25 4.0 2.0 3 017 5 0 0 -1 6 1.5",
-         {{3, 0.5f, 4, 2.5f, 0.0f, 7}, {31, 0.1f, 2, 0.0f, 0.0f, 0}, {8, -2.25f, 3, 2.0f, 4.0f, 15},
-          {5, 0.0f, 2, -1.0f, 0.0f, 0}, {6, 1.5f, 2, 0.0f, 0.0f, 0}}},
-        {"2 0 0 0  7 x 0 0  9 0 0 0", {{2, 0.0f, 2, 0.0f, 0.0f, 0}, {7, 0.0f, 2, 0.0f, 0.0f, 0}}},
-        {nullptr, {}},
-    }; // clang-format on
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.text ? c.text : "no file");
-        std::remove("Game Data/Map/Map.txt");
-        if (c.text)
-            std::ofstream("Game Data/Map/Map.txt") << c.text;
-        MapMgr->InitMap();
-        stMap[9][9].floorTexture = 42; // beyond the end of every file: kept
-        MapMgr->LoadMap();
-        for (size_t j = 0; j <= c.cells.size(); j++)
-            EXPECT_TRUE(stMap[0][j] == (j < c.cells.size() ? c.cells[j] : kFlat)) << "cell " << j;
-        EXPECT_EQ(stMap[9][9].floorTexture, 42);
-    }
-}
 
 // --- Drawing -----------------------------------------------------------------------------
 

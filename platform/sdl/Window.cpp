@@ -547,8 +547,12 @@ BOOL DestroyWindow(HWND window) {
     if (plat::Faulted(Fault::DestroyWindow) || !plat::FindWindow(window))
         return FALSE;
     if (s.focus == window) {
+        // The active window is deactivated before it goes, as on Windows.
         s.focus = nullptr;
         plat::DevicesLoseFocus();
+        SendMessageA(window, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, window->minimized), 0);
+        if (!plat::FindWindow(window))
+            return TRUE; // destroyed by its own window procedure meanwhile
     }
     s.queue.erase(std::remove_if(s.queue.begin(), s.queue.end(),
                                  [window](const MSG &m) { return m.hwnd == window; }),

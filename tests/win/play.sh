@@ -4,14 +4,16 @@
 # 800 x 600 window in many colours, Start Game with its health bar, a walk, each weapon
 # and an attack; then standing among the zombies until they kill, the death fade and
 # its message, Enter for a new life at the hospital with the bar back, and Escape,
-# which ends the game with code 0. Last, the X server lost under a game in play: the
-# game ends by itself within a few seconds.
-# Usage: play.sh RUN_DIR X11PROBE WINE
-game_dir=$1 probe=$2 wine=$3
+# which ends the game with code 0. That game is recorded, and its demo plays back in
+# sync in the Linux build and in the Windows one; the Linux build's test demos play back
+# in sync in the Windows one. Last, the X server lost under a game in play: the game
+# ends by itself within a few seconds.
+# Usage: play.sh RUN_DIR X11PROBE WINE NATIVE_RUN_DIR DEMOS_DIR
+game_dir=$1 probe=$2 wine=$3 native=$4 demos=$5
 . "$(dirname "$0")/../x11/driver.sh"
 start_x
 
-start_game "$wine" gravewake.exe
+start_game "$wine" gravewake.exe -record "Z:$work/wine.demo"
 open_menu n
 look
 [ "$colours" -gt 150 ] || fail "the title menu shows only $colours colours"
@@ -42,6 +44,24 @@ bar_up || fail "no new life after Enter (${red:-no} red pixels)"
 step "a new life"
 press "$win" Escape
 wait_exit 100 "Escape" 0
+
+# A demo of either build plays back in sync in the other, and in its own.
+timedemo() { # WHAT COMMAND...
+    run_game "${@:2}"
+    [ "$code" = 0 ] && grep -q '^timedemo: frames' "$work/game.out" ||
+        fail "$1: exit code $code: $(grep -v ^ALSA "$work/game.err")"
+    step "$1: $(cat "$work/game.out")"
+}
+timedemo "recorded under Wine, played natively" \
+    "$native/gravewake" -timedemo "$work/wine.demo" -headless
+# Started from another folder, the game finds its data beside itself, and the demo
+# where it was started.
+game_dir=$work timedemo "recorded under Wine, played under Wine from another folder" \
+    "$wine" "Z:$1/gravewake.exe" -timedemo wine.demo
+for demo in "$demos"/*.demo; do
+    timedemo "$(basename "$demo"), played natively" "$native/gravewake" -timedemo "$demo" -headless
+    timedemo "$(basename "$demo"), played under Wine" "$wine" gravewake.exe -timedemo "Z:$demo"
+done
 
 start_game "$wine" gravewake.exe
 open_menu n
