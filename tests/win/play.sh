@@ -63,6 +63,18 @@ for demo in "$demos"/*.demo; do
     timedemo "$(basename "$demo"), played under Wine" "$wine" gravewake.exe -timedemo "Z:$demo"
 done
 
+# Without any of its data and without a sound device (ALSA's default one missing), the
+# game still shows its menu and plays, silent, and ends with code 0.
+mkdir -p "$work/bare/Game Data"
+cp "$game_dir/gravewake.exe" "$work/bare/"
+echo 'pcm.!default { type hw card 9 }' >"$work/nosound"
+game_dir=$work/bare GRAVEWAKE_ASOUNDRC=$work/nosound start_game "$wine" gravewake.exe
+open_menu n
+start_play
+press "$win" Escape
+wait_exit 100 "Escape without data or sound" 0
+step "without data and sound: played, ended with 0"
+
 start_game "$wine" gravewake.exe
 open_menu n
 start_play
