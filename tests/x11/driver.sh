@@ -106,9 +106,9 @@ open_menu() { # [KEY [FOLLOW-UP KEY]]
     [ "${w}x$h" = 800x600 ] || fail "client area ${w}x$h, not 800x600"
     poll 50 drawn || fail "the title menu is not drawn (window all black)"
 }
-# The window's brightest channel in max, its health bar's red pixels in red, and how
-# many colours of 4 bits a channel show in colours.
-look() { read -r max red colours < <("$probe" look "$win"); }
+# The window's brightest channel in max, its health bar's red pixels in red, how many
+# colours of 4 bits a channel show in colours, and its near-white pixels in white.
+look() { read -r max red colours white < <("$probe" look "$win"); }
 drawn() { look && [ "$max" -gt 0 ]; }
 bar_up() { look && [ "$red" -gt 300 ]; }
 # Start Game from the title menu, and the health bar up.

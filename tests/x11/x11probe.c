@@ -1,9 +1,10 @@
 /* Looks at the game's windows on the tests' X server (tests/x11/driver.sh).
  *   x11probe find TITLE  prints "ID WIDTH HEIGHT" of the viewable top-level window named TITLE
- *   x11probe look ID     prints "MAX RED COLOURS": the brightest colour channel (0..255)
- *                        in the window, how many pure red pixels its top-right corner
- *                        holds, where the game draws its health bar, and how many of the
- *                        4096 colours of 4 bits a channel show in it
+ *   x11probe look ID     prints "MAX RED COLOURS WHITE": the brightest colour channel
+ *                        (0..255) in the window, how many pure red pixels its top-right
+ *                        corner holds, where the game draws its health bar, how many of
+ *                        the 4096 colours of 4 bits a channel show in it, and how many
+ *                        pixels are near white
  *   x11probe close ID    asks the window to close, as a window manager's close button does */
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -51,7 +52,7 @@ static int Look(Display *d, Window w) {
     XImage *image;
     Window child;
     int x0, y0;
-    unsigned max = 0, red = 0, colours = 0;
+    unsigned max = 0, red = 0, colours = 0, white = 0;
     static unsigned char seen[4096];
     /* Read from the screen where the window shows, as the player sees it: a GL window of
        Wine's draws through a window of its own inside this one. */
@@ -70,13 +71,14 @@ static int Look(Display *d, Window w) {
             seen[bucket] = 1;
             for (int i = 0; i < 3; i++)
                 max = c[i] > max ? c[i] : max;
+            white += c[0] > 200 && c[1] > 200 && c[2] > 200;
             /* The bar lies between 1 and 3 hundredths of the height from the top, and
                from 100 to 130 of 133 units across. */
             red +=
                 y < a.height / 20 && x > a.width * 7 / 10 && c[0] > 200 && c[1] < 60 && c[2] < 60;
         }
     XDestroyImage(image);
-    printf("%u %u %u\n", max, red, colours);
+    printf("%u %u %u %u\n", max, red, colours, white);
     return 0;
 }
 

@@ -1,0 +1,24 @@
+// The game's bitmap fonts on Windows' own GDI and WGL, in a real window: every glyph moves
+// the raster position on, the space too (Mesa compiles an empty bitmap into a display
+// list as nothing, so under Wine a space drawn by wglUseFontBitmapsA alone stands still).
+#include "Harness.h"
+
+TEST_F(GameTest, EveryGlyphOfEveryFontAdvancesTheSpaceToo) {
+    OpenWindow();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 800, 0, 600, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    for (int font = 0; font < 4; font++) {
+        const unsigned base = FontsMgr->GetlistBase(font);
+        ASSERT_NE(base, 0u) << "font " << font;
+        for (unsigned char c = 32; c < 127; c++) {
+            glRasterPos2i(10, 300);
+            glCallList(base + c - 32);
+            GLfloat at[4];
+            glGetFloatv(GL_CURRENT_RASTER_POSITION, at);
+            EXPECT_GT(at[0], 10.5f) << "font " << font << ", character '" << c << "'";
+        }
+    }
+}
