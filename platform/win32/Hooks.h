@@ -1,9 +1,9 @@
 // The calls of the game that the Windows layer takes first, by name, before they go on
 // to Windows itself: everything a demo records or plays back (the tick count, the
 // messages, the message boxes, the display's answers and, through platform/win32/
-// DirectInput.h, the input devices), and the bitmap fonts, whose blank glyphs are made
-// again so that they advance on every GL driver. Outside a demo each call is the real
-// one.
+// DirectInput.h, the input devices), the bitmap fonts, whose blank glyphs are made
+// again so that they advance on every GL driver, and the GL contexts, each asked not to
+// wait for the display's retrace. Outside a demo each call is the real one.
 #pragma once
 
 namespace win {
@@ -15,6 +15,7 @@ LRESULT WINAPI DispatchMessageA(const MSG *msg);
 ATOM WINAPI RegisterClassA(const WNDCLASSA *windowClass);
 LONG WINAPI ChangeDisplaySettingsA(DEVMODEA *mode, DWORD flags);
 BOOL WINAPI UseFontBitmaps(HDC dc, DWORD first, DWORD count, DWORD listBase);
+BOOL WINAPI MakeCurrent(HDC dc, HGLRC context);
 } // namespace win
 
 #define GetTickCount win::GetTickCount
@@ -25,3 +26,4 @@ BOOL WINAPI UseFontBitmaps(HDC dc, DWORD first, DWORD count, DWORD listBase);
 #define RegisterClassA win::RegisterClassA
 #define ChangeDisplaySettingsA win::ChangeDisplaySettingsA
 #define wglUseFontBitmapsA win::UseFontBitmaps
+#define wglMakeCurrent win::MakeCurrent
