@@ -5,9 +5,11 @@
 # and an attack; then standing among the zombies until they kill, the death fade and
 # its message, Enter for a new life at the hospital with the bar back, and Escape,
 # which ends the game with code 0. That game is recorded, and its demo plays back in
-# sync in the Linux build and in the Windows one; the Linux build's test demos play back
-# in sync in the Windows one. Last, the X server lost under a game in play: the game
-# ends by itself within a few seconds.
+# sync in the Linux build and in the Windows one (started from another folder); the
+# Linux build's test demos play back in sync in the Windows one. A game without its data
+# and without a sound device still plays. Then the X server lost under a game in play:
+# the game ends by itself within a few seconds. Last, a display without GL: the game's
+# box says so, and it ends with code 1.
 # Usage: play.sh RUN_DIR X11PROBE WINE NATIVE_RUN_DIR DEMOS_DIR
 game_dir=$1 probe=$2 wine=$3 native=$4 demos=$5
 . "$(dirname "$0")/../x11/driver.sh"
@@ -84,4 +86,12 @@ xvfb=
 wait_exit 100 "10 s after the display went"
 [ "$code" != 0 ] || fail "the display went and the game ended with code 0"
 step "display lost: code $code"
+
+# A display without GL: the game says it found no pixel format, and ends with code 1.
+start_x -extension GLX
+start_game "$wine" gravewake.exe
+answer "Start FullScreen?" n
+answer ERROR Return
+wait_exit 100 "no GL" 1
+step "no GL: the box, then code 1"
 echo "wine play: all passed"

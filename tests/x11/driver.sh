@@ -34,11 +34,11 @@ poll() { # N COMMAND...
     return 1
 }
 
-# A server of our own; -noreset: probes come and go, and a server resetting after its last
-# client left drops whoever connects meanwhile.
-start_x() {
+# A server of our own, with more options if given; -noreset: probes come and go, and a
+# server resetting after its last client left drops whoever connects meanwhile.
+start_x() { # [XVFB OPTIONS...]
     rm -f "$work/displayfd"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/displayfd" \
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset "$@" 3>"$work/displayfd" \
         >/dev/null 2>&1 &
     xvfb=$!
     poll 100 test -s "$work/displayfd" || fail "Xvfb did not start"
