@@ -4,7 +4,5 @@
 // alike on every system.
 #pragma once
 
-constexpr int kRandomMax = 32767;
-
 void GameSrand(unsigned seed);
 int GameRand();
