@@ -38,7 +38,8 @@ sleep 4
 look
 [ "$white" -gt 100 ] || fail "no death message over the fade ($white white pixels)"
 step "dead: the fade in $colours colours, its message in $white white pixels"
-for _ in $(seq 10); do
+# The fade runs 400 frames (10 s at full speed, more on a busy machine).
+for _ in $(seq 50); do
     press "$win" Return
     ! poll 10 bar_up || break
 done
