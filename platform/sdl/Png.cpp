@@ -1,7 +1,6 @@
-#include "platform/glpng.h"
+#include "platform/PngUpload.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 #include <png.h>
 
 #include <csetjmp>
@@ -115,31 +114,9 @@ unsigned int pngBind(const char *filename, int mipmap, int trans, pngInfo *info,
     if (!decoded)
         return 0;
 
-    const GLenum format = image.channels == 4 ? GL_RGBA : GL_RGB;
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrapst);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrapst);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minfilter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magfilter);
-    GLint alignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    if (mipmap == PNG_BUILDMIPMAPS)
-        gluBuild2DMipmaps(GL_TEXTURE_2D, format, image.width, image.height, format,
-                          GL_UNSIGNED_BYTE, image.pixels);
-    else
-        glTexImage2D(GL_TEXTURE_2D, 0, format, image.width, image.height, 0, format,
-                     GL_UNSIGNED_BYTE, image.pixels);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    const unsigned name =
+        glpng::Upload(image.pixels, image.width, image.height, image.channels, image.depth,
+                      mipmap, wrapst, minfilter, magfilter, info);
     std::free(image.pixels);
-
-    if (info) {
-        info->Width = image.width;
-        info->Height = image.height;
-        info->Depth = image.depth;
-        info->Alpha = image.channels == 4;
-    }
     return name;
 }

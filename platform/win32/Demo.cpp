@@ -101,11 +101,14 @@ std::vector<HWND> ThreadWindows() {
 
 // --- The input devices: DirectInput's own, with the two reads a demo holds taken first.
 
-class Device : public IDirectInputDevice8A {
+// A COM object standing in front of DirectInput's own: it counts its own references and
+// lets the wrapped object go with the last one.
+template <typename Interface> class Wrapper : public Interface {
   public:
-    Device(IDirectInputDevice8A *real, bool mouse) : real_(real), mouse_(mouse) {}
+    Wrapper(Interface *real, REFIID iid) : real_(real), iid_(iid) {}
+    virtual ~Wrapper() = default;
     STDMETHODIMP QueryInterface(REFIID iid, void **out) override {
-        if (iid == IID_IUnknown || iid == IID_IDirectInputDevice8A) {
+        if (iid == IID_IUnknown || iid == iid_) {
             AddRef();
             *out = this;
             return S_OK;
@@ -120,6 +123,19 @@ class Device : public IDirectInputDevice8A {
         delete this;
         return 0;
     }
+
+  protected:
+    Interface *real_;
+
+  private:
+    const IID &iid_;
+    ULONG refs_ = 1;
+};
+
+class Device : public Wrapper<IDirectInputDevice8A> {
+  public:
+    Device(IDirectInputDevice8A *real, bool mouse)
+        : Wrapper(real, IID_IDirectInputDevice8A), mouse_(mouse) {}
     // Played back, the devices stay as they are (the mouse is not taken from the viewer)
     // and the game hears what it heard when the demo was recorded.
     STDMETHODIMP Acquire() override {
@@ -211,31 +227,12 @@ class Device : public IDirectInputDevice8A {
     }
 
   private:
-    virtual ~Device() = default;
-    IDirectInputDevice8A *real_;
     bool mouse_;
-    ULONG refs_ = 1;
 };
 
-class Input : public IDirectInput8A {
+class Input : public Wrapper<IDirectInput8A> {
   public:
-    explicit Input(IDirectInput8A *real) : real_(real) {}
-    STDMETHODIMP QueryInterface(REFIID iid, void **out) override {
-        if (iid == IID_IUnknown || iid == IID_IDirectInput8A) {
-            AddRef();
-            *out = this;
-            return S_OK;
-        }
-        return real_->QueryInterface(iid, out);
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        if (--refs_ > 0)
-            return refs_;
-        real_->Release();
-        delete this;
-        return 0;
-    }
+    explicit Input(IDirectInput8A *real) : Wrapper(real, IID_IDirectInput8A) {}
     STDMETHODIMP CreateDevice(REFGUID which, LPDIRECTINPUTDEVICE8A *out,
                               LPUNKNOWN outer) override {
         IDirectInputDevice8A *device = nullptr;
@@ -264,10 +261,6 @@ class Input : public IDirectInput8A {
         return real_->ConfigureDevices(a, b, c, d);
     }
 
-  private:
-    virtual ~Input() = default;
-    IDirectInput8A *real_;
-    ULONG refs_ = 1;
 };
 
 } // namespace

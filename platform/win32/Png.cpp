@@ -1,11 +1,10 @@
 // pngBind on the Windows Imaging Component: the file decoded whole in memory, then
 // uploaded as RGBA (the file has alpha and it is wanted) or RGB, as the glpng contract
 // says. Anything WIC cannot decode gives texture 0 and leaves GL alone.
-#include "platform/glpng.h"
+#include "platform/PngUpload.h"
 #include "platform/win32/Win32.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 #include <wincodec.h>
 
 #include <cstdio>
@@ -94,7 +93,8 @@ unsigned int pngBind(const char *filename, int mipmap, int trans, pngInfo *info,
         return 0;
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-    if (width == 0 || height == 0 || (maxSize > 0 && (width > UINT(maxSize) || height > UINT(maxSize))))
+    if (width == 0 || height == 0 ||
+        (maxSize > 0 && (width > UINT(maxSize) || height > UINT(maxSize))))
         return 0;
     std::vector<uint8_t> bgra(size_t(width) * height * 4);
     if (FAILED(Factory()->CreateFormatConverter(&converter)) ||
@@ -116,30 +116,6 @@ unsigned int pngBind(const char *filename, int mipmap, int trans, pngInfo *info,
             pixels[o + 3] = bgra[i + 3];
     }
 
-    const GLenum format = alpha ? GL_RGBA : GL_RGB;
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrapst);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrapst);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minfilter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magfilter);
-    GLint alignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    if (mipmap == PNG_BUILDMIPMAPS)
-        gluBuild2DMipmaps(GL_TEXTURE_2D, GLint(format), GLint(width), GLint(height), format,
-                          GL_UNSIGNED_BYTE, pixels.data());
-    else
-        glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), GLsizei(width), GLsizei(height), 0, format,
-                     GL_UNSIGNED_BYTE, pixels.data());
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
-
-    if (info) {
-        info->Width = width;
-        info->Height = height;
-        info->Depth = depth;
-        info->Alpha = alpha;
-    }
-    return name;
+    return glpng::Upload(pixels.data(), width, height, channels, depth, mipmap, wrapst,
+                         minfilter, magfilter, info);
 }

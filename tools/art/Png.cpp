@@ -14,24 +14,25 @@ static uint8_t toByte(float v) {
     return uint8_t(std::lround(clamp01(v) * 255.0f));
 }
 
-bool writePng(const std::string &path, const Image &img, bool withAlpha) {
-    FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
+static void appendBytes(png_structp png, png_bytep data, png_size_t size) {
+    static_cast<std::string *>(png_get_io_ptr(png))->append(reinterpret_cast<char *>(data), size);
+}
+
+bool encodePng(const Image &img, bool withAlpha, std::string &out) {
+    out.clear();
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!png || !info) {
         png_destroy_write_struct(&png, &info);
-        std::fclose(f);
         return false;
     }
     int channels = withAlpha ? 4 : 3;
     std::vector<uint8_t> row(size_t(img.w) * channels);
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        std::fclose(f);
         return false;
     }
-    png_init_io(png, f);
+    png_set_write_fn(png, &out, appendBytes, nullptr);
     png_set_compression_level(png, 9);
     png_set_IHDR(png, info, img.w, img.h, 8,
                  withAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
@@ -50,7 +51,16 @@ bool writePng(const std::string &path, const Image &img, bool withAlpha) {
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    return std::fclose(f) == 0;
+    return true;
+}
+
+bool writePng(const std::string &path, const Image &img, bool withAlpha) {
+    std::string bytes;
+    if (!encodePng(img, withAlpha, bytes)) return false;
+    FILE *f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && written;
 }
 
 bool makeDirs(const std::string &path) {

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -27,13 +26,8 @@ bool writeIco(const std::string &path) {
     std::string head, body;
     put16(head, 0), put16(head, 1), put16(head, count);
     for (int size : sizes) {
-        const std::string tmp = path + ".part.png";
-        if (!writePng(tmp, iconPicture(size), true))
-            return false;
-        std::ifstream in(tmp, std::ios::binary);
-        const std::string png{std::istreambuf_iterator<char>(in), {}};
-        std::remove(tmp.c_str());
-        if (png.empty())
+        std::string png;
+        if (!encodePng(iconPicture(size), true, png))
             return false;
         head += char(size & 0xff), head += char(size & 0xff); // 256 is written as 0
         put16(head, 0);                                       // no palette, reserved
