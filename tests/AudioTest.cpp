@@ -51,7 +51,7 @@ class AudioTest : public ::testing::Test {
   protected:
     void SetUp() override {
         seams::Reset();
-        seams::SetLibraryFolder(kRunDir);
+        seams::SetLibraryFolder(kLibraryDir);
         seams::ManualWaveOut(true);
         seams::RecordWaveOut(true);
         scratch.MakeGameDataFolders();
@@ -131,7 +131,7 @@ TEST_F(AudioTest, EveryTuneStartsFromItsBeginningAndAMissingOneKeepsTheLast) {
     // Two hundred changes with the emulator library and without: no file left open.
     Player.CloseSPCPlayer();
     for (const bool library : {true, false}) {
-        seams::SetLibraryFolder(library ? kRunDir : scratch.path());
+        seams::SetLibraryFolder(library ? kLibraryDir : scratch.path());
         MusicMgr->InitSound();
         ASSERT_EQ(Player.library != nullptr, library);
         MusicMgr->PlaySPC(0);
@@ -380,12 +380,12 @@ TEST(EmulatorLibrary, OnlyTheProgramsOwnFolderIsLookedIn) {
     EXPECT_EQ(ProbeLibrary(decoys, "", "", "./SNESAPU.DLL"), 1);
     EXPECT_EQ(ProbeLibrary(decoys, "", "", (decoys + "/SNESAPU.DLL").c_str()), 1);
     // With the library in the program's folder, that one comes, decoys or not.
-    EXPECT_EQ(ProbeLibrary(decoys, DECOY_FOLDER, kRunDir), 0);
-    EXPECT_EQ(ProbeLibrary(decoys, ".", kRunDir, "..\\SNESAPU.DLL"), 0);
+    EXPECT_EQ(ProbeLibrary(decoys, DECOY_FOLDER, kLibraryDir), 0);
+    EXPECT_EQ(ProbeLibrary(decoys, ".", kLibraryDir, "..\\SNESAPU.DLL"), 0);
 }
 
 TEST(EmulatorLibrary, ATuneSoundsTenMinutesInLoadsRaceNoRenderAndABadImageIsSilent) {
-    seams::SetLibraryFolder(kRunDir);
+    seams::SetLibraryFolder(kLibraryDir);
     const HMODULE library = LoadLibraryA("SNESAPU.DLL");
     ASSERT_NE(library, nullptr);
     const auto load = reinterpret_cast<LoadSPCFileProc>(

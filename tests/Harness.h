@@ -35,6 +35,7 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -52,6 +53,10 @@
 // --- Files and memory -----------------------------------------------------------------
 
 inline const std::string kRunDir = std::filesystem::current_path().string();
+// Where the emulator library comes from: the run directory, or the folder of the other
+// core's library when GRAVEWAKE_LIBRARY_DIR names it (the audio tests run with both).
+inline const std::string kLibraryDir =
+    std::getenv("GRAVEWAKE_LIBRARY_DIR") ? std::getenv("GRAVEWAKE_LIBRARY_DIR") : kRunDir;
 
 // A fresh folder made the current directory for the life of the object.
 class ScratchDir {

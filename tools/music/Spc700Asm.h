@@ -74,9 +74,17 @@ class Spc700Asm {
     void ROR_dp(uint8_t dp) { op(0x6B, dp); }
     void XCN_A() { op(0x9F); }
     void MUL_YA() { op(0xCF); }
+    void DIV_YA_X() { op(0x9E); }
+    void DAA_A() { op(0xDF); }
+    void DAS_A() { op(0xBE); }
+    void STOP() { op(0xFF); }
+    void SLEEP() { op(0xEF); }
     void CLRC() { op(0x60); }
     void SETC() { op(0x80); }
     void CLRP() { op(0x20); }
+    void CLRV() { op(0xE0); }
+    void PUSH_PSW() { op(0x0D); }
+    void POP_A() { op(0xAE); }
 
     // Control flow; branch targets are labels.
     void BRA(const std::string &l) { opRel(0x2F, l); }
@@ -87,6 +95,7 @@ class Spc700Asm {
     void BPL(const std::string &l) { opRel(0x10, l); }
     void BMI(const std::string &l) { opRel(0x30, l); }
     void DBNZ_dp(uint8_t dp, const std::string &l);
+    void DBNZ_Y(const std::string &l) { opRel(0xFE, l); }
     void JMP(const std::string &l) { opAbs(0x5F, l); }
     void JMP_absX(const std::string &l) { opAbs(0x1F, l); } // JMP [abs+X]
     void CALL(const std::string &l) { opAbs(0x3F, l); }
