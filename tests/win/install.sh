@@ -24,7 +24,7 @@ name="Hollowmere's Gravewake" key='HKLM\Software\Microsoft\Windows\CurrentVersio
 dir="$WINEPREFIX/drive_c/Program Files/$name" windir="C:\\Program Files\\$name"
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/$name"
 "$wine" "$setup" /S || fail "the installer ended with code $?"
-for file in gravewake.exe "Game Data/Map/Map.txt" LICENSE.txt Uninstall.exe; do
+for file in gravewake.exe SNESAPU.DLL "Game Data/Map/Map.txt" LICENSE.txt Uninstall.exe; do
     [ -f "$dir/$file" ] || fail "not installed: $windir\\$file"
 done
 [ -f "$menu/$name.lnk" ] || fail "no Start-menu shortcut"

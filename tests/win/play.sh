@@ -6,12 +6,13 @@
 # its message, Enter for a new life at the hospital with the bar back, and Escape,
 # which ends the game with code 0. That game is recorded, and its demo plays back in
 # sync in the Linux build and in the Windows one (started from another folder); the
-# Linux build's test demos play back in sync in the Windows one. A game without its data
+# Linux build's test demos play back in sync in the Windows one; the room tunes are heard,
+# and they change at room borders. A game without its data
 # and without a sound device still plays. Then the X server lost under a game in play:
 # the game ends by itself within a few seconds. Last, a display without GL: the game's
 # box says so, and it ends with code 1.
-# Usage: play.sh RUN_DIR X11PROBE WINE NATIVE_RUN_DIR DEMOS_DIR
-game_dir=$1 probe=$2 wine=$3 native=$4 demos=$5
+# Usage: play.sh RUN_DIR X11PROBE WINE NATIVE_RUN_DIR DEMOS_DIR TUNE_FINDER
+game_dir=$1 probe=$2 wine=$3 native=$4 demos=$5 finder=$6
 . "$(dirname "$0")/../x11/driver.sh"
 start_x
 
@@ -61,10 +62,22 @@ timedemo "recorded under Wine, played natively" \
 # where it was started.
 game_dir=$work timedemo "recorded under Wine, played under Wine from another folder" \
     "$wine" "Z:$1/gravewake.exe" -timedemo wine.demo
+# The rooms demo's music, through SNESAPU.DLL and Wine's wave-out, goes to a recording
+# (ALSA's default device a file).
+echo "pcm.!default { type file slave.pcm null file \"| cat >> $work/sound.raw\" format raw }" \
+    >"$work/record.rc"
 for demo in "$demos"/*.demo; do
     timedemo "$(basename "$demo"), played natively" "$native/gravewake" -timedemo "$demo" -headless
-    timedemo "$(basename "$demo"), played under Wine" "$wine" gravewake.exe -timedemo "Z:$demo"
+    [ "$(basename "$demo")" = rooms.demo ] && record=$work/record.rc || record=
+    GRAVEWAKE_ASOUNDRC=$record timedemo "$(basename "$demo"), played under Wine" \
+        "$wine" gravewake.exe -timedemo "Z:$demo"
 done
+# In it, the start room's tune, then another at each room border the demo crosses, each
+# known by its first samples.
+tunes=$("$finder" "$work/sound.raw" "$game_dir/Game Data/Music/BGM")
+[ "$tunes" = "Zombies Skirmish Zombies Skirmish Zombies Arcade" ] ||
+    fail "the tunes heard in rooms.demo: \"$tunes\" ($(stat -c %s "$work/sound.raw") bytes)"
+step "heard through SNESAPU.DLL: $tunes"
 
 # Without any of its data and without a sound device (ALSA's default one missing), the
 # game still shows its menu and plays, silent, and ends with code 0.
