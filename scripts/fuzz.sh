@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Fuzzes the readers of outside data: the map file (LoadMap), the pictures (pngBind), the
-# tunes (LoadSPC and the emulator library: spc on libgme, spc_own on the project's own core)
-# and demos (the demo reader), each a libFuzzer target built with clang,
-# AddressSanitizer and UBSan into build-fuzz/. Seeds come from the generated game data in
-# build/run/"Game Data" (built first when missing). Usage: scripts/fuzz.sh [seconds per
-# target] (default 60). Corpora grow in build-fuzz/corpus/<target>; a crash, a hang or a
-# failed check stops that target and leaves its input in build-fuzz/findings/<target>.
+# tunes (LoadSPC and the emulator library: spc on libgme, spc_own on the project's own
+# core, spc_core that core alone) and demos (the demo reader), each a libFuzzer target
+# built with clang, AddressSanitizer and UBSan into build-fuzz/. Seeds come from the
+# generated game data in build/run/"Game Data" (built first when missing). Usage:
+# scripts/fuzz.sh [seconds per target] (default 60). Corpora grow in
+# build-fuzz/corpus/<target>; a crash, a hang or a failed check stops that target and
+# leaves its input in build-fuzz/findings/<target>.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-targets=${FUZZ_TARGETS:-map png spc spc_own demo}
+targets=${FUZZ_TARGETS:-map png spc spc_own spc_core demo}
 
 "$PWD/scripts/deps.sh"
 command -v clang++-14 >/dev/null || {
@@ -20,7 +21,7 @@ command -v clang++-14 >/dev/null || {
 
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DGRAVEWAKE_FUZZ=ON >/dev/null
-nice cmake --build build-fuzz --target fuzz_map fuzz_png fuzz_spc fuzz_spc_own fuzz_demo
+nice cmake --build build-fuzz --target fuzz_map fuzz_png fuzz_spc fuzz_spc_own fuzz_spc_core fuzz_demo
 
 # Seeds: the map cut into short heads (a whole map takes the reader 62,500 records, too
 # slow to mutate), every picture, every tune, the test demos cut after a few frames (see
@@ -35,9 +36,10 @@ cp "$data"/Music/BGM/*.spc "$seeds/spc/"
 for t in map png spc demo; do
     [ -d tests/fuzz/regressions/$t ] && cp tests/fuzz/regressions/$t/* "$seeds/$t/"
 done
-ln -sfn spc "$seeds/spc_own" # both cores start from the same tunes
+ln -sfn spc "$seeds/spc_own" # every core starts from the same tunes
+ln -sfn spc "$seeds/spc_core"
 
-declare -A maxlen=([map]=8192 [png]=262144 [spc]=70000 [spc_own]=70000 [demo]=16384)
+declare -A maxlen=([map]=8192 [png]=262144 [spc]=70000 [spc_own]=70000 [spc_core]=70000 [demo]=16384)
 export SDL_VIDEODRIVER=offscreen
 for t in $targets; do
     corpus=$PWD/build-fuzz/corpus/$t findings=$PWD/build-fuzz/findings/$t

@@ -165,7 +165,7 @@ void Dsp::decodeBrr(Voice &v) {
     int p1 = out[11], p2 = out[10]; // the ring's previous two: 1 and 2 entries back
     for (int i = 0; i < 4; i++) {
         int s = static_cast<int16_t>(nibbles << 4 * i & 0xF000) >> 12;
-        s = shift <= 12 ? (s << shift) >> 1 : s < 0 ? -2048 : 0;
+        s = shift <= 12 ? (s * (1 << shift)) >> 1 : s < 0 ? -2048 : 0;
         const int h = p2 >> 1;
         if (filter == 1)
             s += (p1 >> 1) + ((-p1) >> 5);
