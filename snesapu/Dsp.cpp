@@ -276,6 +276,16 @@ template <int V> void Dsp::voice3c() {
     Voice &v = voices_[V];
     if (pmon_ & (1 << V))
         pitch_ += ((output_ >> 5) * pitch_) >> 10;
+    if (v.mode == kRelease && v.env == 0 && !v.konDelay) {
+        // Silent, and staying so unless keyed now: the rest would change nothing.
+        output_ = 0;
+        v.envx = v.outx = 0;
+        if (everyOtherSample_ && (kon_ & (1 << V))) {
+            v.konDelay = 5;
+            v.mode = kAttack;
+        }
+        return;
+    }
 
     if (v.konDelay) {
         if (v.konDelay == 5) { // the note starts: its first block from the directory

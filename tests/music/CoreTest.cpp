@@ -66,14 +66,16 @@ const Library &Own() {
 
 struct Difference {
     long first = -1;      // first frame apart by more than the rounding
+    int largest = 0;      // the largest difference
     double db = INFINITY; // signal to difference
     std::string text() const {
         char line[120];
         if (first < 0)
             std::snprintf(line, sizeof line, "identical within %d (%.1f dB)", kRounding, db);
         else
-            std::snprintf(line, sizeof line, "first difference at frame %ld (%.3f s), %.1f dB",
-                          first, double(first) / kRate, db);
+            std::snprintf(line, sizeof line,
+                          "first difference at frame %ld (%.3f s), largest %d, %.1f dB", first,
+                          double(first) / kRate, largest, db);
         return line;
     }
 };
@@ -89,6 +91,7 @@ Difference Play(const std::vector<uint8_t> &image, double seconds) {
         noise += e * e;
         if (d.first < 0 && std::fabs(e) > kRounding)
             d.first = long(k / 2);
+        d.largest = std::max(d.largest, int(std::fabs(e)));
     }
     if (noise > 0)
         d.db = 10 * std::log10(signal / noise);
