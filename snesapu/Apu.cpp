@@ -66,8 +66,8 @@ bool Apu::load(const uint8_t *image) {
     }
 
     dsp_.load(dspRegs, ram_);
-    // Echo writes enabled at the snapshot: the buffer starts as a player that cleared it
-    // would leave it.
+    // Echo writes enabled at the snapshot: the buffer starts filled with 0xFF, as under the
+    // libgme library (what the chip held there is not in the file).
     if (!(dspRegs[0x6C] & 0x20)) {
         const int start = dspRegs[0x6D] * 0x100;
         const int end = start + (dspRegs[0x7D] & 0x0F) * 0x800;

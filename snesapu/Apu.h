@@ -18,9 +18,6 @@ class Apu {
     bool load(const uint8_t *image);
     // Renders frames left/right pairs.
     void render(int16_t *out, int frames);
-    // Whether the processor has stopped (STOP, SLEEP, or a jump into the boot ROM's
-    // range, which this player does not have); the sound processor plays on.
-    bool halted() const { return halted_; }
 
   private:
     struct Timer {
@@ -60,6 +57,8 @@ class Apu {
     uint8_t rom_[64]; // what reads of $FFC0-$FFFF see while CONTROL bit 7 is set
     bool romMapped_ = false;
     bool loaded_ = false;
+    // The processor has stopped (STOP, SLEEP, or a jump into the boot ROM's range, which
+    // this player does not have); the sound processor plays on.
     bool halted_ = false;
 
     // Processor registers; the flags held apart.

@@ -1,7 +1,7 @@
 // The sound unit's digital sound processor: eight voices of BRR samples with Gaussian
 // interpolation, envelopes, noise, pitch modulation and an 8-tap echo, producing one
-// stereo sample every 32 processor clocks. It is stepped one clock at a time so that
-// each register is read in the clock of the frame in which the chip reads it.
+// stereo sample every 32 processor clocks. It runs clock by clock, each clock's work in
+// the chip's order, so that each register is read in the clock in which the chip reads it.
 #pragma once
 
 #include <cstdint>
@@ -20,10 +20,6 @@ class Dsp {
     // Runs clocks; each finished frame appends one left/right pair at out (which must
     // have room for clocks / 32 + 1 pairs). Returns the number of pairs written.
     int run(int clocks, int16_t *out);
-
-    // The clock within the frame that runs next (0-31); a frame's sample is finished
-    // in clock 27. The timers tick on clocks 0 and 16.
-    int phase() const { return phase_; }
 
   private:
     enum Mode : uint8_t { kRelease, kAttack, kDecay, kSustain };
