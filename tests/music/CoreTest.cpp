@@ -366,8 +366,28 @@ TEST_F(SoundCore, TheProcessorsInstructionsRunAsUnderLibgme) {
             flags & 4 ? a.DAS_A() : a.DAA_A();
             Show(a, 0x30);
         }
-    const Difference d = Play(Image(Finish(a), kShowVoices), 2.5);
-    EXPECT_EQ(d.first, -1) << "DIV, DAA, DAS: " << d.text();
+    // The three timers, targets 3, 100 and 256 (written 0), read at uneven times (a read
+    // clears its counter); then timer 0 left counting, stopped and started again, which
+    // clears it.
+    a.MOV_dp_imm(0xFA, 0x03);
+    a.MOV_dp_imm(0xFB, 100);
+    a.MOV_dp_imm(0xFC, 0x00);
+    a.MOV_dp_imm(0xF1, 0x07);
+    for (int k = 0; k < 13; k++) {
+        const std::string l = "timers" + std::to_string(k);
+        a.MOV_Y_imm(uint8_t(37 * k + 5));
+        a.label(l);
+        a.DBNZ_Y(l);
+        if (k == 12) {
+            a.MOV_dp_imm(0xF1, 0x06);
+            a.MOV_dp_imm(0xF1, 0x07);
+        }
+        a.MOV_A_dp(uint8_t(0xFD + k % 3));
+        a.MOV_X_dp(uint8_t(0xFD + (k + 1) % 3));
+        Show(a, 0x30);
+    }
+    const Difference d = Play(Image(Finish(a), kShowVoices), 3);
+    EXPECT_EQ(d.first, -1) << "DIV, DAA, DAS, timers: " << d.text();
 }
 
 // Where libgme departs from the chip, the own core keeps to it: a processor stopped by
