@@ -277,9 +277,77 @@ const Registers kShowVoices = {{0x4C, 0x07}, {0x0C, 0x30}, {0x1C, 0x30}, {0x07, 
                                {0x13, 0x10}, {0x17, 0x20}, {0x23, 0x10}, {0x27, 0x20},
                                {0x00, 0x00}, {0x01, 0x00}};
 
+// An instruction that leaves the straight line, with random registers and flags: a
+// branch of each kind over an INC A, a call of each kind, BRK, the stack, the direct page
+// moved to page 1 and back. What it did shows in A and X.
+void Flow(music::Spc700Asm &a, std::mt19937 &rng) {
+    const auto dp = [&] { return uint8_t(0x30 + rng() % 0x40); };
+    a.MOV_A_imm(uint8_t(rng()));
+    a.MOV_Y_imm(uint8_t(rng() % 4));
+    a.MOV_X_imm(uint8_t(rng() % 4));
+    rng() % 2 ? a.SETC() : a.CLRC();
+    a.CMP_A_imm(uint8_t(rng())); // N, Z and C at random
+    const uint8_t branches[] = {0x10, 0x30, 0x50, 0x70, 0x90, 0xB0, 0xD0, 0xF0, 0x2F};
+    switch (rng() % 11) {
+    case 0: // Bxx +1, over an INC A
+        a.db({branches[rng() % 9], 0x01, 0xBC});
+        break;
+    case 1: // BBS or BBC
+        a.db({uint8_t(0x03 + 0x20 * (rng() % 8) + 0x10 * (rng() % 2)), dp(), 0x01, 0xBC});
+        break;
+    case 2: // CBNE dp
+        a.db({0x2E, dp(), 0x01, 0xBC});
+        break;
+    case 3: // CBNE dp+X
+        a.db({0xDE, dp(), 0x01, 0xBC});
+        break;
+    case 4: // DBNZ dp
+        a.db({0x6E, dp(), 0x01, 0xBC});
+        break;
+    case 5: // DBNZ Y
+        a.db({0xFE, 0x01, 0xBC});
+        break;
+    case 6: // CALL $0F00, PCALL $FF10, JMP to the next instruction
+        a.db({0x3F, 0x00, 0x0F, 0x4F, 0x10, 0x5F});
+        a.dw(uint16_t(a.here() + 2));
+        break;
+    case 7: // TCALL 1-15, BRK
+        a.db({uint8_t(0x11 + 0x10 * (rng() % 15)), 0x0F});
+        break;
+    case 8: // PUSH A, X, Y, PSW; POP them into others; MOV X,SP; MOV SP,X
+        a.db({0x2D, 0x4D, 0x6D, 0x0D, 0xAE, 0xCE, 0xEE, 0x8E, 0x9D, 0xBD});
+        break;
+    case 9: // CALL $0F50, which is JMP [$0F40+X]
+        a.db({0x3F, 0x50, 0x0F});
+        break;
+    default: // SETP; MOV A,dp in page 1; CLRP
+        a.db({0x40, 0xE4, dp(), 0x20});
+        break;
+    }
+}
+// The routines the calls reach: INC X; RET at $0F00 and $FF10; at each TCALL vector's
+// address a routine of its own loading A (BRK's, TCALL 0's vector, returns with RETI);
+// JMP [$0F40+X] at $0F50, whose table sends any X to INC A; RET at $0F0F.
+void Routines(std::vector<uint8_t> &image) {
+    uint8_t *ram = &image[0x100];
+    const uint8_t incX[] = {0x3D, 0x6F}, incA[] = {0xBC, 0x6F}, jump[] = {0x1F, 0x40, 0x0F};
+    std::memcpy(ram + 0x0F00, incX, 2);
+    std::memcpy(ram + 0xFF10, incX, 2);
+    std::memcpy(ram + 0x0F0F, incA, 2);
+    std::memset(ram + 0x0F40, 0x0F, 8);
+    std::memcpy(ram + 0x0F50, jump, 3);
+    for (int n = 0; n < 16; n++) {
+        const int at = 0x0F80 + 4 * n;
+        ram[0xFFDE - 2 * n] = uint8_t(at), ram[0xFFDF - 2 * n] = uint8_t(at >> 8);
+        const uint8_t routine[] = {0xE8, uint8_t(n * 17), uint8_t(n == 0 ? 0x7F : 0x6F)};
+        std::memcpy(ram + at, routine, 3);
+    }
+    std::memcpy(&image[0x101C0], ram + 0xFFC0, 64);
+}
+
 TEST_F(SoundCore, TheProcessorsInstructionsRunAsUnderLibgme) {
-    // Every instruction but those that leave the program (jumps, calls, returns, BRK),
-    // the stack ones, STOP and SLEEP; MUL left out too: libgme sets its Z flag from all
+    // Every instruction with random operands (those that leave the straight line, and the
+    // stack's, by Flow), but STOP and SLEEP; MUL left out: libgme sets its Z flag from all
     // of YA, the chip from Y alone.
     std::vector<uint8_t> ops;
     for (int op = 0; op < 256; op++) {
@@ -321,6 +389,11 @@ TEST_F(SoundCore, TheProcessorsInstructionsRunAsUnderLibgme) {
         std::mt19937 rng(program);
         music::Spc700Asm a(0x0400);
         for (int k = 0; k < 60; k++) {
+            if (rng() % 3 == 0) { // one of the instructions that leave the program
+                Flow(a, rng);
+                Show(a, 0x30);
+                continue;
+            }
             const uint8_t op = ops[rng() % ops.size()];
             a.MOV_Y_imm(uint8_t(rng() % 16));
             // X indexes the direct page; for [dp+X], 0 keeps the pointer one of $20-$27.
@@ -336,6 +409,7 @@ TEST_F(SoundCore, TheProcessorsInstructionsRunAsUnderLibgme) {
             image[at] = uint8_t(rng()), image[at + 1] = 0x10;
         for (int at = 0x1100; at < 0x1200; at++)
             image[at] = uint8_t(rng());
+        Routines(image);
         const Difference d = Play(image, 1.5);
         EXPECT_EQ(d.first, -1) << "program " << program << ": " << d.text();
     }
