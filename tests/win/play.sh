@@ -6,11 +6,10 @@
 # its message, Enter for a new life at the hospital with the bar back, and Escape,
 # which ends the game with code 0. That game is recorded, and its demo plays back in
 # sync in the Linux build and in the Windows one (started from another folder); the
-# Linux build's test demos play back in sync in the Windows one; the room tunes are heard,
-# and they change at room borders. A game without its data
-# and without a sound device still plays. Then the X server lost under a game in play:
-# the game ends by itself within a few seconds. Last, a display without GL: the game's
-# box says so, and it ends with code 1.
+# Linux build's test demos play back in sync in the Windows one, the room tunes heard as
+# they change at room borders. A game without its data and without a sound device still
+# plays. Then the X server lost under a game in play: the game ends by itself within a
+# few seconds. Last, a display without GL: the game's box says so, and it ends with code 1.
 # Usage: play.sh RUN_DIR X11PROBE WINE NATIVE_RUN_DIR DEMOS_DIR TUNE_FINDER
 game_dir=$1 probe=$2 wine=$3 native=$4 demos=$5 finder=$6
 . "$(dirname "$0")/../x11/driver.sh"
