@@ -3,7 +3,7 @@
 // and by the own one; the best of three runs each. The share of a core is the time a
 // second of music takes to render: what the game's audio thread spends on music. Run it
 // from the run directory (it reads the tunes from "Game Data").
-#include <dlfcn.h>
+#include "../tests/SpcLibrary.h"
 
 #include <algorithm>
 #include <chrono>
@@ -17,29 +17,12 @@
 
 namespace {
 
-struct Library {
-    void (*load)(void *);
-    void *(*emu)(void *, uint32_t, uint8_t);
-};
-
-bool Open(const char *path, Library &library) {
-    void *handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-    if (!handle)
-        return false;
-    library.load = reinterpret_cast<void (*)(void *)>(dlsym(handle, "LoadSPCFile"));
-    library.emu = reinterpret_cast<void *(*)(void *, uint32_t, uint8_t)>(dlsym(handle, "EmuAPU"));
-    return library.load && library.emu;
-}
-
 // Seconds to render a minute of the tune, the best of three.
-double Minute(const Library &library, std::vector<char> image) {
+double Minute(const SpcLibrary &library, const std::vector<uint8_t> &image) {
     double best = 1e9;
-    std::vector<int16_t> buffer(3200 * 2);
     for (int run = 0; run < 3; run++) {
         const auto start = std::chrono::steady_clock::now();
-        library.load(image.data());
-        for (int part = 0; part < 600; part++)
-            library.emu(buffer.data(), 3200, 1);
+        library.render(image, 60 * 32000);
         best = std::min(
             best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
@@ -49,8 +32,8 @@ double Minute(const Library &library, std::vector<char> image) {
 } // namespace
 
 int main() {
-    Library gme{}, own{};
-    if (!Open(GME_LIBRARY, gme) || !Open(OWN_LIBRARY, own)) {
+    const SpcLibrary gme(GME_LIBRARY), own(OWN_LIBRARY);
+    if (!gme.ok() || !own.ok()) {
         std::fprintf(stderr, "spc_bench: the libraries %s and %s are needed\n", GME_LIBRARY,
                      OWN_LIBRARY);
         return 1;
@@ -66,9 +49,7 @@ int main() {
     std::printf("%-14s %10s %10s %7s\n", "60 s of", "libgme ms", "own ms", "own/gme");
     double totalGme = 0, totalOwn = 0;
     for (const auto &tune : tunes) {
-        std::ifstream in(tune, std::ios::binary);
-        std::vector<char> image((std::istreambuf_iterator<char>(in)), {});
-        image.resize(0x10200);
+        const std::vector<uint8_t> image = SpcLibrary::ReadImage(tune);
         const double g = Minute(gme, image), o = Minute(own, image);
         totalGme += g, totalOwn += o;
         std::printf("%-14s %10.1f %10.1f %7.2f\n", tune.filename().c_str(), g * 1000, o * 1000,

@@ -184,12 +184,12 @@ void Apu::ioWrite(unsigned addr, uint8_t v) {
         break;
     case 0xFA:
     case 0xFB:
-    case 0xFC:
+    case 0xFC: // TEST is left alone; the output ports and AUX are plain RAM here
         syncTimers(ioTime_);
         timers_[addr - 0xFA].target = v;
         break;
     default:
-        break; // TEST is left alone; the output ports and AUX are plain RAM here
+        break;
     }
 }
 
@@ -310,28 +310,23 @@ void Apu::runCpu(int64_t until) {
             return adc(a, b ^ 0xFF);
         }
     };
+    // Shifts and steps of a value, by opcode bits 7-5: ASL, ROL, LSR, ROR (the rotates
+    // through the carry), DEC, INC.
     auto shift = [&](unsigned op, unsigned m) -> uint8_t {
+        const bool carry = cpu.c;
         switch (op >> 5) {
         case 0:
+        case 1:
             cpu.c = m & 0x80;
-            return setNZ(m << 1); // ASL
-        case 1: {
-            const bool c = cpu.c;
-            cpu.c = m & 0x80;
-            return setNZ(m << 1 | c);
-        } // ROL
+            return setNZ(m << 1 | (op >> 5 == 1 ? carry : 0));
         case 2:
+        case 3:
             cpu.c = m & 1;
-            return setNZ(m >> 1); // LSR
-        case 3: {
-            const bool c = cpu.c;
-            cpu.c = m & 1;
-            return setNZ(m >> 1 | c << 7);
-        } // ROR
+            return setNZ(m >> 1 | (op >> 5 == 3 ? carry << 7 : 0));
         case 4:
-            return setNZ(m - 1); // DEC
+            return setNZ(m - 1);
         default:
-            return setNZ(m + 1); // INC
+            return setNZ(m + 1);
         }
     };
     auto psw = [&]() {
@@ -429,32 +424,32 @@ void Apu::runCpu(int64_t until) {
         } else {
             switch (op) {
             // Flags and no-ops.
-            case 0x00:
-                break; // NOP
-            case 0x20:
+            case 0x00: // NOP
+                break;
+            case 0x20: // CLRP
                 cpu.p = false;
-                break; // CLRP
-            case 0x40:
+                break;
+            case 0x40: // SETP
                 cpu.p = true;
-                break; // SETP
-            case 0x60:
+                break;
+            case 0x60: // CLRC
                 cpu.c = false;
-                break; // CLRC
-            case 0x80:
+                break;
+            case 0x80: // SETC
                 cpu.c = true;
-                break; // SETC
-            case 0xA0:
+                break;
+            case 0xA0: // EI
                 cpu.i = true;
-                break; // EI
-            case 0xC0:
+                break;
+            case 0xC0: // DI
                 cpu.i = false;
-                break; // DI
-            case 0xE0:
+                break;
+            case 0xE0: // CLRV
                 cpu.v = cpu.h = false;
-                break; // CLRV
-            case 0xED:
+                break;
+            case 0xED: // NOTC
                 cpu.c = !cpu.c;
-                break; // NOTC
+                break;
 
             // Loads and stores, A.
             case 0xC4:
@@ -521,12 +516,12 @@ void Apu::runCpu(int64_t until) {
             case 0xE8:
                 cpu.a = setNZ(fetch());
                 break;
-            case 0xAF:
+            case 0xAF: // MOV (X)+,A: no read first
                 write(dp(cpu.x++), cpu.a);
-                break; // MOV (X)+,A: no read first
-            case 0xBF:
+                break;
+            case 0xBF: // MOV A,(X)+
                 cpu.a = setNZ(read(dp(cpu.x++)));
-                break; // MOV A,(X)+
+                break;
 
             // X and Y.
             case 0xC8:
@@ -821,15 +816,15 @@ void Apu::runCpu(int64_t until) {
                     cpu.a -= 6;
                 setNZ(cpu.a);
                 break;
-            case 0x9F:
+            case 0x9F: // XCN
                 cpu.a = setNZ(cpu.a >> 4 | cpu.a << 4);
-                break; // XCN
+                break;
 
             // Branches, jumps, calls and the stack.
-            case 0x2F:
+            case 0x2F: // BRA: 4 clocks in all
                 branch(true, fetch());
                 cycles -= 2;
-                break;   // BRA: 4 clocks in all
+                break;
             case 0x2E: { // CBNE dp,rel
                 const uint8_t m = read(dp(fetch()));
                 branch(cpu.a != m, fetch());
@@ -847,33 +842,26 @@ void Apu::runCpu(int64_t until) {
                 branch(m != 0, fetch());
                 break;
             }
-            case 0xFE:
+            case 0xFE: // DBNZ Y,rel
                 cpu.y--;
                 branch(cpu.y != 0, fetch());
-                break; // DBNZ Y,rel
-            case 0x5F:
+                break;
+            case 0x5F: // JMP abs
                 cpu.pc = fetch16();
-                break; // JMP abs
-            case 0x1F:
+                break;
+            case 0x1F: // JMP [abs+X]
                 cpu.pc = read16((fetch16() + cpu.x) & 0xFFFF);
-                break; // JMP [abs+X]
-            case 0x3F: {
-                const uint16_t to = fetch16();
-                call(to);
                 break;
-            } // CALL
-            case 0x4F: {
-                const uint8_t u = fetch();
-                call(0xFF00 | u);
+            case 0x3F: // CALL
+                call(fetch16());
                 break;
-            } // PCALL
-            case 0x6F: {
-                const unsigned lo = pop();
-                cpu.pc = static_cast<uint16_t>(lo | pop() << 8);
+            case 0x4F: // PCALL
+                call(0xFF00 | fetch());
                 break;
-            }
-            case 0x7F: { // RETI
+            case 0x7F: // RETI
                 setPsw(pop());
+                [[fallthrough]];
+            case 0x6F: { // RET
                 const unsigned lo = pop();
                 cpu.pc = static_cast<uint16_t>(lo | pop() << 8);
                 break;

@@ -3,7 +3,7 @@
 // own core (the one the Windows build's SNESAPU.DLL is built from), looked for sample for
 // sample in the recording (raw 16-bit stereo at 32000 Hz, as the game plays it).
 // Usage: tune_finder RECORDING BGM_FOLDER; prints the tunes' names on one line.
-#include <dlfcn.h>
+#include "SpcLibrary.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -26,23 +26,15 @@ int main(int argc, char **argv) {
     std::vector<int16_t> pcm(bytes.size() / 2);
     std::memcpy(pcm.data(), bytes.data(), pcm.size() * 2);
 
-    void *library = dlopen(OWN_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-    const auto load = reinterpret_cast<void (*)(void *)>(dlsym(library, "LoadSPCFile"));
-    const auto emu =
-        reinterpret_cast<void *(*)(void *, uint32_t, uint8_t)>(dlsym(library, "EmuAPU"));
-    if (!load || !emu) {
+    const SpcLibrary library(OWN_LIBRARY);
+    if (!library.ok()) {
         std::fprintf(stderr, "tune_finder: no emulator library at %s\n", OWN_LIBRARY);
         return 1;
     }
     std::map<size_t, std::string> found; // by where the tune starts in the recording
     for (const auto &entry : std::filesystem::directory_iterator(argv[2])) {
-        std::ifstream tune(entry.path(), std::ios::binary);
-        std::vector<char> image((std::istreambuf_iterator<char>(tune)), {});
-        image.resize(0x10200);
-        load(image.data());
-        std::vector<int16_t> start(3 * 3200 * 2);
-        for (int part = 0; part < 3; part++)
-            emu(&start[size_t(part) * 6400], 3200, 1);
+        const std::vector<int16_t> start =
+            library.render(SpcLibrary::ReadImage(entry.path()), 3 * 3200);
         // 2000 frames from the first that sounds: no other tune, nor this one later,
         // has them.
         const size_t from =

@@ -4,8 +4,10 @@
 // on random programs. The small images are built with the music tools' assembler. Where
 // the two differ, the test prints where the difference starts and by how much.
 #include "Spc700Asm.h"
+#include "SpcFile.h"
 
-#include <dlfcn.h>
+#include "../SpcLibrary.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,47 +22,17 @@
 
 namespace {
 
-constexpr size_t kImageSize = 0x10200;
 constexpr int kRate = 32000;
 // libgme's output stage scales a little differently from the own library's 358/256: the
 // same sound processor output may come out a few units apart.
 constexpr int kRounding = 4;
 
-// One emulator library, by path.
-class Library {
-  public:
-    explicit Library(const char *path) : handle_(dlopen(path, RTLD_NOW | RTLD_LOCAL)) {
-        if (!handle_)
-            return;
-        load_ = reinterpret_cast<void (*)(void *)>(dlsym(handle_, "LoadSPCFile"));
-        emu_ = reinterpret_cast<void *(*)(void *, uint32_t, uint8_t)>(dlsym(handle_, "EmuAPU"));
-    }
-    ~Library() {
-        if (handle_)
-            dlclose(handle_);
-    }
-    bool ok() const { return load_ && emu_; }
-    // Renders as the game does: the image loaded, then 100 ms at a time.
-    std::vector<int16_t> render(std::vector<uint8_t> image, int frames) const {
-        load_(image.data());
-        std::vector<int16_t> pcm(size_t(frames) * 2);
-        for (int at = 0; at < frames; at += 3200)
-            emu_(&pcm[size_t(at) * 2], uint32_t(std::min(3200, frames - at)), 1);
-        return pcm;
-    }
-
-  private:
-    void *handle_;
-    void (*load_)(void *) = nullptr;
-    void *(*emu_)(void *, uint32_t, uint8_t) = nullptr;
-};
-
-const Library &Gme() {
-    static const Library library(GME_LIBRARY);
+const SpcLibrary &Gme() {
+    static const SpcLibrary library(GME_LIBRARY);
     return library;
 }
-const Library &Own() {
-    static const Library library(OWN_LIBRARY);
+const SpcLibrary &Own() {
+    static const SpcLibrary library(OWN_LIBRARY);
     return library;
 }
 
@@ -104,23 +76,21 @@ Difference Play(const std::vector<uint8_t> &image, double seconds) {
 using Registers = std::vector<std::pair<uint8_t, uint8_t>>;
 std::vector<uint8_t> Image(const std::vector<uint8_t> &code, const Registers &dsp,
                            std::vector<uint8_t> brr = {}) {
-    std::vector<uint8_t> f(kImageSize, 0);
-    std::memcpy(f.data(), "SNES-SPC700 Sound File Data v0.30\x1a\x1a\x1a\x1e", 37);
-    f[0x25] = 0x00, f[0x26] = 0x04, f[0x2B] = 0xEF; // PC $0400, SP
-    uint8_t *ram = &f[0x100], *regs = &f[0x10100];
-    std::memcpy(ram + 0x400, code.data(), code.size());
-    ram[0x201] = ram[0x203] = 0x03;
+    music::ChipImage chip;
+    chip.ram.assign(0x10000, 0);
+    chip.dsp.fill(0);
+    chip.pc = 0x0400;
+    std::copy(code.begin(), code.end(), chip.ram.begin() + 0x400);
+    chip.ram[0x201] = chip.ram[0x203] = 0x03;
     if (brr.empty())
         brr = {0xB3, 0x77, 0x77, 0x77, 0x77, 0x99, 0x99, 0x99, 0x99};
-    std::memcpy(ram + 0x300, brr.data(), brr.size());
+    std::copy(brr.begin(), brr.end(), chip.ram.begin() + 0x300);
     const Registers defaults = {{0x0C, 0x40}, {0x1C, 0x40}, {0x5D, 0x02}, {0x6C, 0x20},
                                 {0x00, 0x50}, {0x01, 0x50}, {0x03, 0x10}, {0x07, 0x7F}};
-    for (const auto &[reg, value] : defaults)
-        regs[reg] = value;
-    for (const auto &[reg, value] : dsp)
-        regs[reg] = value;
-    std::memcpy(&f[0x101C0], ram + 0xFFC0, 64);
-    return f;
+    for (const Registers *list : {&defaults, &dsp})
+        for (const auto &[reg, value] : *list)
+            chip.dsp[reg] = value;
+    return music::makeSpcFile(chip, "core test");
 }
 
 void SetDsp(music::Spc700Asm &a, uint8_t reg, uint8_t value) {
@@ -177,11 +147,7 @@ TEST_F(SoundCore, TheTwelveTunesPlayAsUnderLibgme) {
     std::sort(tunes.begin(), tunes.end());
     ASSERT_EQ(tunes.size(), 12u);
     for (const auto &tune : tunes) {
-        std::vector<uint8_t> image(kImageSize);
-        FILE *file = std::fopen(tune.c_str(), "rb");
-        ASSERT_TRUE(file && std::fread(image.data(), 1, kImageSize, file) == kImageSize);
-        std::fclose(file);
-        const Difference d = Play(image, 60);
+        const Difference d = Play(SpcLibrary::ReadImage(tune), 60);
         std::printf("%-14s %s\n", tune.filename().c_str(), d.text().c_str());
         EXPECT_GE(d.db, 40.0) << tune.filename();
     }
