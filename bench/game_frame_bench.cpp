@@ -1,11 +1,19 @@
-// Frame time of the whole game frame at draw distance 75, 800 x 600: what the main loop
-// does in a frame before its wait (clear, the scene with the player, the weapon, the
-// zombies and one step of the logic, the overlay, then glFinish), from the places of the
-// map benchmark, with the zombies as the game places them. Beside it, the map alone and
-// the zombies alone from the same camera, to show where the time goes, the zombies both
-// the game's way and the literal way (every sprite in the square sent, seen or not). Run
-// it from the
-// run directory (it reads "Game Data"); without a display it uses SDL's offscreen driver.
+// Frame time of the whole game frame at draw distance 75: what the main loop does in a
+// frame before its wait (clear, the scene with the player, the weapon, the zombies and one
+// step of the logic, the overlay, then glFinish), from the places of the map benchmark,
+// with the zombies as the game places them. Beside it, the renderer's limit: a fill-rate
+// probe covers the same window with as many textured, depth-tested pixels as the frame
+// drew (its depth complexity, counted with an occlusion query), without the geometry. And
+// the map alone and the zombies alone from the same camera, to show where the time goes:
+// the map's time to send its draw calls against the wait for the renderer, the zombies
+// both the game's way and the literal way (every sprite in the square sent, seen or not).
+// Run it from the run directory (it reads "Game Data"); without a display it uses SDL's
+// offscreen driver.
+//
+//   game_frame_bench [frames [width height]]      (20 frames a place, 800 x 600)
+//
+// Built with TODAYS_DRAWING defined, it leaves out what only the compiled world has, so
+// that bench/compare.sh can build it over an earlier revision of the game.
 #include "../tests/Literal.h"
 #include "Places.h"
 
@@ -18,8 +26,11 @@
 #include "platform/testing.h"
 #include "world/CameraMgr.h"
 #include "world/MapMgr.h"
+#include "world/TextureMgr.h"
 
+#define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <algorithm>
 #include <chrono>
@@ -64,10 +75,64 @@ double GameFrameMs() {
     return Ms(start, Clock::now());
 }
 
+// The pixels a game frame writes, overdrawn ones counted each time: the frame drawn with
+// a depth test that passes everything, inside an occlusion query.
+double FramePixels() {
+    GLuint query = 0;
+    glGenQueries(1, &query);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glDepthFunc(GL_ALWAYS);
+    glBeginQuery(GL_SAMPLES_PASSED, query);
+    Main.RenderGame();
+    Hud->RenderHud();
+    glEndQuery(GL_SAMPLES_PASSED);
+    glDepthFunc(GL_LEQUAL);
+    GLuint pixels = 0;
+    glGetQueryObjectuiv(query, GL_QUERY_RESULT, &pixels);
+    glDeleteQueries(1, &query);
+    return pixels;
+}
+
+// The fill-rate probe: the window covered layer after layer with a textured quad (one of
+// the floor tiles, a texel a pixel), each nearer than the last so that every pixel passes
+// the depth test and is written, as many pixels in all as the game frame drew; the last
+// layer covers the part of the window that is left over.
+double ProbeMs(double pixels, int width, int height) {
+    const double layers = pixels / (double(width) * height);
+    const Clock::time_point start = Clock::now();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, TextureMgr->GetFloorTexture(2));
+    const float s = width / 64.0f, t = height / 64.0f;
+    for (int layer = 0; layer < std::ceil(layers); layer++) {
+        const float z = 0.9f - 1.8f * layer / float(std::ceil(layers));
+        const float top = layer + 1 <= layers ? 1.0f : float(2.0 * (layers - layer) - 1.0);
+        glBegin(GL_QUADS);
+        glTexCoord2f(0, 0), glVertex3f(-1, -1, z);
+        glTexCoord2f(s, 0), glVertex3f(1, -1, z);
+        glTexCoord2f(s, t), glVertex3f(1, top, z);
+        glTexCoord2f(0, t), glVertex3f(-1, top, z);
+        glEnd();
+    }
+    glDisable(GL_TEXTURE_2D);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glFinish();
+    return Ms(start, Clock::now());
+}
+
 enum Part { kMap, kGameZombies, kLiteralZombies };
 
-// One part of the scene alone, from the same camera; no logic runs.
-double PartMs(Part part) {
+// One part of the scene alone, from the same camera; no logic runs. Sent is the time until
+// the last draw call returned, before the wait for the renderer.
+double PartMs(Part part, double *sent = nullptr) {
     const Clock::time_point start = Clock::now();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
@@ -80,6 +145,8 @@ double PartMs(Part part) {
     else
         LiteralDrawZombies();
     glPopMatrix();
+    if (sent)
+        *sent = Ms(start, Clock::now());
     glFinish();
     return Ms(start, Clock::now());
 }
@@ -100,39 +167,66 @@ int ZombiesInView() {
 
 int main(int argc, char **argv) {
     const int frames = argc > 1 ? std::max(3, std::atoi(argv[1])) : 20;
+    const int width = argc > 3 ? std::atoi(argv[2]) : 800;
+    const int height = argc > 3 ? std::atoi(argv[3]) : 600;
     if (!std::getenv("DISPLAY") && !std::getenv("SDL_VIDEODRIVER"))
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
     seams::ScriptAnswers({});
-    if (!Main.CreateGLWindow("Hollowmere's Gravewake", 800, 600, 16, 0))
+    if (!Main.CreateGLWindow("Hollowmere's Gravewake", width, height, 16, 0))
         return 1;
     Main.SetScreen(1);
     Main.drawDistance = 75;
-    std::printf("%s, 800 x 600, draw distance 75, %d frames a place (after %d unmeasured)\n",
-                reinterpret_cast<const char *>(glGetString(GL_RENDERER)), frames, kWarmFrames);
-    std::printf("%-10s %8s %10s %10s %8s %16s\n", "place", "zombies", "frame ms", "worst ms",
-                "map ms", "zombies ms");
-    std::printf("%-10s %8s %10s %10s %8s %8s %8s\n", "", "", "", "", "", "literal", "game");
-    std::vector<double> all;
+    std::printf("%s, %d x %d, draw distance 75, %d frames a place (after %d unmeasured)\n",
+                reinterpret_cast<const char *>(glGetString(GL_RENDERER)), width, height, frames,
+                kWarmFrames);
+#ifndef TODAYS_DRAWING
+    // The compile, as the first frame of play does it.
+    std::vector<double> compile;
+    for (int k = 0; k < 5; k++) {
+        MapMgr->compiled = false;
+        const Clock::time_point start = Clock::now();
+        MapMgr->CompileMap();
+        glFinish();
+        compile.push_back(Ms(start, Clock::now()));
+    }
+    std::printf("compiled world: %.1f MB, compiled in %.1f ms, %s\n",
+                MapMgr->CompiledBytes() / 1048576.0, Median(compile),
+                MapMgr->CompiledIntoOneTexture() ? "the tiles as one texture"
+                                                 : "each tile bound in turn");
+#endif
+    std::printf("%-10s %7s %8s %8s %7s %8s %6s %7s %8s %16s\n", "place", "zombies", "frame ms",
+                "worst ms", "pixels", "probe ms", "ratio", "map ms", "map sent", "zombies ms");
+    std::printf("%-10s %7s %8s %8s %7s %8s %6s %7s %8s %8s %7s\n", "", "", "", "", "a pixel", "",
+                "", "", "ms", "literal", "game");
+    std::vector<double> all, probes, ratios;
     bool bitten = false;
     for (const Place &p : kPlaces) {
         Reset(p);
         const int inView = ZombiesInView();
         for (int f = 0; f < kWarmFrames; f++)
             GameFrameMs();
-        std::vector<double> game, map, zombies, literal;
+        const double pixels = FramePixels();
+        std::vector<double> game, probe, map, sent, zombies, literal;
         for (int f = 0; f < frames; f++) {
             game.push_back(GameFrameMs());
-            map.push_back(PartMs(kMap));
+            probe.push_back(ProbeMs(pixels, width, height));
+            sent.push_back(0.0);
+            map.push_back(PartMs(kMap, &sent.back()));
             literal.push_back(PartMs(kLiteralZombies));
             zombies.push_back(PartMs(kGameZombies));
         }
         bitten = bitten || stCharacter.health < 30.0f;
-        std::printf("%-10s %8d %10.1f %10.1f %8.1f %8.1f %8.1f\n", p.name, inView, Median(game),
-                    Worst(game), Median(map), Median(literal), Median(zombies));
+        const double ratio = Median(game) / Median(probe);
+        std::printf("%-10s %7d %8.1f %8.1f %7.2f %8.1f %6.2f %7.1f %8.1f %8.1f %7.1f\n", p.name,
+                    inView, Median(game), Worst(game), pixels / (double(width) * height),
+                    Median(probe), ratio, Median(map), Median(sent), Median(literal),
+                    Median(zombies));
         all.insert(all.end(), game.begin(), game.end());
+        probes.push_back(Median(probe));
+        ratios.push_back(ratio);
     }
-    std::printf("%-10s %8s %10.1f %10.1f   (target: median under 25 ms)\n", "all", "", Median(all),
-                Worst(all));
+    std::printf("%-10s %7s %8.1f %8.1f %7s %8.1f %6.2f   (medians of the places)\n", "all", "",
+                Median(all), Worst(all), "", Median(probes), Median(ratios));
     if (bitten)
         std::printf("(the zombies reached the player somewhere: the bites ran too)\n");
     Main.KillGLWindow();

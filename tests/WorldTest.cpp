@@ -3,6 +3,7 @@
 // with its mouse look and zoom. (The map file: FilesTest.)
 #include "Harness.h"
 #include "Literal.h"
+#include "../bench/Places.h"
 
 namespace {
 
@@ -62,13 +63,14 @@ class WorldTest : public GameTest {
 // --- Drawing -----------------------------------------------------------------------------
 
 // The map from a viewpoint, the literal way or the game's; the world moved so that the
-// view is centred on the player wherever the test puts it.
-Pixels MapFrame(float x, float z, float yaw, float pitch, float distance, bool literal,
-                float tint) {
-    TheCamera.yaw = yaw;
-    TheCamera.pitch = pitch;
-    TheCamera.distance = distance;
-    StandAt(x, z);
+// view is centred on the player wherever the test puts it. In first person the eye sits on
+// the pivot, as the grave key puts it.
+Pixels MapFrame(const Place &p, float distance, bool firstPerson, bool literal, float tint) {
+    TheCamera.yaw = p.yaw;
+    TheCamera.pitch = p.pitch;
+    TheCamera.distance = firstPerson ? 0.0f : distance;
+    TheCamera.baseZ = firstPerson ? -40.0f : -60.0f;
+    StandAt(p.x, p.z);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     glColor3f(1.0f, tint, tint);
@@ -77,47 +79,55 @@ Pixels MapFrame(float x, float z, float yaw, float pitch, float distance, bool l
     return Grab();
 }
 
-void ExpectLikeTheLiteralDrawing(float x, float z, float yaw, float pitch, float distance) {
+void ExpectLikeTheLiteralDrawing(const Place &p, float distance, bool firstPerson = false) {
     for (float tint : {1.0f, 0.3f}) {
-        const Pixels literal = MapFrame(x, z, yaw, pitch, distance, true, tint);
+        const Pixels literal = MapFrame(p, distance, firstPerson, true, tint);
         std::string first;
-        EXPECT_EQ(Differing(literal, MapFrame(x, z, yaw, pitch, distance, false, tint), &first), 0u)
-            << "from " << x << ", " << z << " yaw " << yaw << " pitch " << pitch << " distance "
-            << distance << " draw distance " << Main.drawDistance << " tint " << tint
-            << ": first at " << first;
+        EXPECT_EQ(Differing(literal, MapFrame(p, distance, firstPerson, false, tint), &first), 0u)
+            << "from " << p.x << ", " << p.z << " yaw " << p.yaw << " pitch " << p.pitch
+            << " distance " << distance << (firstPerson ? " first person" : "") << " draw distance "
+            << Main.drawDistance << " tint " << tint << ": first at " << first;
         EXPECT_NE(literal, Pixels(literal.size(), 0)) << "nothing drawn";
     }
 }
 
-TEST_F(WorldTest, TheMapIsDrawnPixelForPixelAsTheLiteralDrawingDrawsIt) {
-    // The game's own map and pictures first.
-    MapMgr->LoadMap();
-    Main.drawDistance = 75;
-    for (const auto &v : std::vector<std::array<float, 5>>{{1, 59, 91, 13, 20},
-                                                           {130, 180, 289, 21, 20},
-                                                           {60, 200, 135, 10, 12},
-                                                           {200, 60, 250, 45, 40}})
-        ExpectLikeTheLiteralDrawing(v[0], v[1], v[2], v[3], v[4]);
-
-    // Then an uneven map of two-coloured checks (a tile turned or mirrored shows), runs of
-    // one tile, tiles out of range, one that failed to load, walls of every side, height
-    // and base, with no texture now and then.
-    {
-        ScratchDir scratch;
-        scratch.MakeGameDataFolders();
-        for (int k = 24; k < 100; k++) {
-            PngSpec check;
-            check.width = check.height = 8;
-            for (int y = 0; y < 8; y++)
-                for (int x = 0; x < 8; x++) {
-                    const Rgba c = CatalogueColour((x < 4) != (y < 2) ? k : 99 - k);
-                    check.rows.insert(check.rows.end(), {c.r, c.g, c.b});
-                }
-            if (k != 31)
-                WritePng(CataloguePath(k), check);
-        }
-        TextureMgr->InitTextures();
+// Two-coloured checks for every tile (a tile turned or mirrored shows), of three heights,
+// but for one that fails to load; with an odd tile, one of them a width the tiles cannot
+// share one texture with.
+void LoadChecks(bool oddTile) {
+    ScratchDir scratch;
+    scratch.MakeGameDataFolders();
+    for (int k = 24; k < 100; k++) {
+        PngSpec check;
+        check.width = oddTile && k == 40 ? 12 : 8;
+        check.height = 8 << (k % 3);
+        for (int y = 0; y < check.height; y++)
+            for (int x = 0; x < check.width; x++) {
+                const Rgba c = CatalogueColour((x < 4) != (y < 2) ? k : 99 - k);
+                check.rows.insert(check.rows.end(), {c.r, c.g, c.b});
+            }
+        if (k != 31)
+            WritePng(CataloguePath(k), check);
     }
+    TextureMgr->InitTextures();
+    MapMgr->compiled = false;
+}
+
+TEST_F(WorldTest, TheMapIsDrawnPixelForPixelAsTheLiteralDrawingDrawsIt) {
+    // The game's own map and pictures from the benchmarks' places, at draw distances that
+    // the map keys change from one frame to the next, in the orbit view and in first person.
+    MapMgr->LoadMap();
+    for (int d : {75, 30, 140}) {
+        Main.drawDistance = d;
+        for (const Place &p : kPlaces)
+            ExpectLikeTheLiteralDrawing(p, 20.0f, d == 30);
+    }
+    EXPECT_TRUE(MapMgr->CompiledIntoOneTexture());
+
+    // Then an uneven map of checks, runs of one tile, tiles out of range, walls of every
+    // side, height and base, with no texture now and then: the tiles as one texture, and
+    // with a tile too wide for that, each tile bound in turn.
+    LoadChecks(false);
     std::mt19937 random(1234);
     auto pick = [&](int n) { return int(random() % n); };
     const float heights[] = {0.0f, 0.0f, 0.5f, 1.0f, -0.5f}, walls[] = {0.3f, 1.0f, 2.5f, 6.0f};
@@ -132,19 +142,28 @@ TEST_F(WorldTest, TheMapIsDrawnPixelForPixelAsTheLiteralDrawingDrawsIt) {
                     tile,        c.floorHeight, pick(6), walls[pick(4)], pick(3) == 2 ? 4.0f : 0.0f,
                     pick(20) - 1};
         }
-    const std::vector<std::array<float, 5>> views = {{50.5f, 40.5f, 0, 13, 20},
-                                                     {125, 125, 45, 30, 20},
-                                                     {3, 246, 200, 5, 49},
-                                                     {200, 20, 300, 60, 6},
-                                                     {125, 125, 91, 0, 0}};
-    for (const auto &v : views)
-        ExpectLikeTheLiteralDrawing(v[0], v[1], v[2], v[3], v[4]);
+    const std::vector<Place> views = {{"", 50.5f, 40.5f, 0, 13},
+                                      {"", 125, 125, 45, 30},
+                                      {"", 3, 246, 200, 5},
+                                      {"", 200, 20, 300, 60},
+                                      {"", 125, 125, 91, 0}};
+    const float distances[] = {20, 20, 49, 6, 0};
+    Main.drawDistance = 75;
+    for (size_t k = 0; k < views.size(); k++)
+        ExpectLikeTheLiteralDrawing(views[k], distances[k]);
+    EXPECT_TRUE(MapMgr->CompiledIntoOneTexture());
+    LoadChecks(true);
+    for (size_t k = 0; k < 3; k++)
+        ExpectLikeTheLiteralDrawing(views[k], distances[k]);
+    EXPECT_FALSE(MapMgr->CompiledIntoOneTexture());
     // Then at random; a short draw distance puts the edges of the drawn square in view,
     // where rows and cells half inside it must not be left out.
+    LoadChecks(false);
     for (int k = 0; k < 24; k++) {
         Main.drawDistance = k < 8 ? 75 : 3 + pick(18);
-        ExpectLikeTheLiteralDrawing(2.0f + pick(246), 2.0f + pick(246), float(pick(360)),
-                                    float(k < 8 ? pick(91) : 10 + pick(81)), float(pick(45)));
+        const Place p = {"", 2.0f + pick(246), 2.0f + pick(246), float(pick(360)),
+                         float(k < 8 ? pick(91) : 10 + pick(81))};
+        ExpectLikeTheLiteralDrawing(p, float(pick(45)), k % 4 == 0);
     }
 }
 

@@ -11,12 +11,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 structMap stMap[kMapSize][kMapSize];
 
-CMapMgr::CMapMgr() : firstPerson(false), drawSelector(true), keyHeld(false) {}
+CMapMgr::CMapMgr() : firstPerson(false), drawSelector(true), keyHeld(false), compiled(false) {}
 
 void CMapMgr::InitMap() {
+    compiled = false; // a new map, and after a new GL set-up new texture names
     firstPerson = false;
     drawSelector = true;
     keyHeld = false;
@@ -29,6 +31,7 @@ void CMapMgr::LoadMap() {
     std::FILE *file = std::fopen(".//Game Data//Map//Map.txt", "r");
     if (!file)
         return; // no map file: the flat map stays
+    compiled = false;
     // One record per cell, i then j: floor tile, floor height, wall base, wall height,
     // and side and wall tile only for a wall. A short or damaged file stops every later
     // read, leaving the remaining cells as they were. The reads stop at the first one that
@@ -60,82 +63,269 @@ void CMapMgr::LoadMap() {
 
 namespace {
 
-// Textured quads in the map's own order, without the work that changes no pixel.
+// GL 1.2's names, which Windows' own GL header lacks.
+#ifndef GL_TEXTURE_3D
+#define GL_TEXTURE_3D 0x806F
+#define GL_TEXTURE_WRAP_R 0x8072
+#define GL_MAX_3D_TEXTURE_SIZE 0x8073
+#define GL_TEXTURE_BINDING_3D 0x806A
+#define GL_CLAMP_TO_EDGE 0x812F
+#endif
+typedef void(APIENTRY *TexImage3D)(GLenum target, GLint level, GLint internalFormat, GLsizei width,
+                                   GLsizei height, GLsizei depth, GLint border, GLenum format,
+                                   GLenum type, const void *pixels);
+
+const size_t kAtlasLimit = size_t(48) << 20; // the most texture memory the atlas may take
+
+// One corner as the arrays hold it: texture s, t and layer r, then x, y and z.
+struct Corner {
+    float s, t, r, x, y, z;
+};
+
+// The cells of a row tested against the view volume together.
+const int kSegment = 16;
+const int kSegments = (kMapSize + kSegment - 1) / kSegment;
+
+// The static world, compiled once per map and GL set-up: every quad of the map in the map's
+// own order (i, then j, floor then wall), with the texture it is drawn with.
 //
-// Drawn literally, every quad has its own enable, bind, begin, end and disable, and so
-// its own draw call; that costs three times the frame budget in software rendering. The
-// same pixels come out cheaper:
-// - texturing stays on, and a texture is bound only when another one is bound;
-// - a quad wholly inside the view volume is sent as a four-vertex triangle fan: Mesa
-//   splits such a fan into the same two triangles as a lone quad, and fans are never
-//   merged into one primitive (quads run together in one begin/end are split along the
-//   other diagonal, which moves pixels on the diagonals);
-// - a quad the clipper will cut is drawn exactly as the literal way draws it, as a quad
-//   in a draw call of its own;
-// - a quad wholly outside one plane of the view volume yields no pixel either way and
-//   is left out.
-// Each test against the view volume keeps a margin, so that a corner close to a plane
+// The order stays the map's own. The depth buffer has 16 bits and the depth test passes
+// equal depths, so where two quads meet, or lie close far off, the one drawn later wins:
+// drawing the quads grouped by texture changes those pixels. So that a texture change does
+// not end every run of quads (it costs Mesa's software renderer a copy of its whole
+// sampler state), all the tiles are layers of one 3D texture where they allow it (see
+// BuildAtlas), and the map is then sent in a few long runs with no texture change at all.
+//
+// Each quad is held as two triangles (corners 0 1 2 and 0 2 3), so that a run of quads is
+// one draw call: Mesa splits a lone quad into these same two triangles, while quads run
+// together in one call are split along the other diagonal, which would move pixels on the
+// diagonals. A quad the clipper will cut is drawn exactly as the literal drawing draws it,
+// as a quad in a call of its own, because a clipped call goes down another path in Mesa
+// whose triangles come out a pixel different here and there.
+struct CompiledWorld {
+    std::vector<Corner> corners;     // 6 a quad: its triangles
+    std::vector<unsigned> textures;  // per quad: the tile's own texture
+    std::vector<int> cellFirst;      // per cell in map order, and one past: its first quad
+    float low[kMapSize][kSegments];  // the lowest and highest y of a row's segment; NaN
+    float high[kMapSize][kSegments]; // when a height is no number (a damaged map file)
+    int quads = 0;
+    unsigned atlas = 0; // the 3D texture of all tiles; 0: each tile's own texture is bound
+    size_t atlasBytes = 0;
+};
+
+CompiledWorld world;
+
+// The corners of a cell's quads, floor first, then its wall: texture s, t and x, y, z.
+int CellQuads(int i, int j, const structMap &cell, Corner (&out)[2][4]) {
+    const float x0 = i - 0.5f, x1 = i + 0.5f, z0 = j - 0.5f, z1 = j + 0.5f;
+    const float y = cell.floorHeight;
+    const float b = cell.wallBase, t = cell.wallBase + cell.wallHeight;
+    const Corner quads[5][4] = {
+        {{0, 0, 0, x0, y, z1}, {1, 0, 0, x1, y, z1}, {1, 1, 0, x1, y, z0}, {0, 1, 0, x0, y, z0}},
+        // walls: 1 left (x = i - 0.5), 2 front (z = j + 0.5), 3 right (x = i + 0.5),
+        // 4 back (z = j - 0.5)
+        {{1, 0, 0, x0, b, z1}, {1, 1, 0, x0, t, z1}, {0, 1, 0, x0, t, z0}, {0, 0, 0, x0, b, z0}},
+        {{0, 0, 0, x0, b, z1}, {1, 0, 0, x1, b, z1}, {1, 1, 0, x1, t, z1}, {0, 1, 0, x0, t, z1}},
+        {{1, 0, 0, x1, b, z1}, {1, 1, 0, x1, t, z1}, {0, 1, 0, x1, t, z0}, {0, 0, 0, x1, b, z0}},
+        {{0, 0, 0, x0, b, z0}, {1, 0, 0, x1, b, z0}, {1, 1, 0, x1, t, z0}, {0, 1, 0, x0, t, z0}}};
+    std::copy(quads[0], quads[0] + 4, out[0]);
+    if (!(cell.wallHeight > 0.0f) || cell.wallSide < 1 || cell.wallSide > 4)
+        return 1; // no wall, or a side that draws none
+    std::copy(quads[cell.wallSide], quads[cell.wallSide] + 4, out[1]);
+    return 2;
+}
+
+// The tiles as the layers of one 3D texture, each layer giving exactly the texel its tile
+// gives: layers as wide as the tiles and as high as the highest, a lower tile's rows
+// repeated (with nearest sampling, t * 512 is exactly 8 * (t * 64), so the row found is
+// the same, wrapped or not), and a tile that has no picture (the literal drawing then
+// draws the plain colour) all white, which the colour is multiplied by. Returns the
+// texture, with each tile's layer coordinate, or 0 where the tiles do not allow it or the
+// GL has no 3D textures (before GL 1.2): then each tile is bound in turn.
+unsigned BuildAtlas(const std::vector<unsigned> &tiles, std::vector<float> &layers, size_t &bytes) {
+    const char *version = reinterpret_cast<const char *>(glGetString(GL_VERSION));
+    int major = 0, minor = 0;
+    if (!version || std::sscanf(version, "%d.%d", &major, &minor) != 2 || (major == 1 && minor < 2))
+        return 0;
+    const auto texImage3D = reinterpret_cast<TexImage3D>(
+        reinterpret_cast<void (*)()>(wglGetProcAddress("glTexImage3D")));
+    if (!texImage3D)
+        return 0;
+    GLint previous = 0, largest = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
+    glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &largest);
+    auto isPowerOfTwo = [](GLint n) { return n > 0 && (n & (n - 1)) == 0; };
+    struct Tile {
+        GLint width = 0, height = 0;
+        std::vector<unsigned char> rgba;
+    };
+    std::vector<Tile> images(tiles.size());
+    GLint width = 0, height = 1;
+    bool fits = true;
+    for (size_t k = 0; k < tiles.size() && fits; k++) {
+        Tile &tile = images[k];
+        glBindTexture(GL_TEXTURE_2D, tiles[k]);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tile.width);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &tile.height);
+        if (tile.width == 0 || tile.height == 0)
+            continue; // no picture
+        GLint format = 0, minFilter = 0, magFilter = 0, wrapS = 0, wrapT = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
+        const bool colour = format == GL_RGB || format == GL_RGBA || format == GL_RGB8 ||
+                            format == GL_RGBA8 || format == 3 || format == 4;
+        fits = colour && minFilter == GL_NEAREST && magFilter == GL_NEAREST && wrapS == GL_REPEAT &&
+               wrapT == GL_REPEAT && isPowerOfTwo(tile.width) && isPowerOfTwo(tile.height) &&
+               (width == 0 || tile.width == width);
+        if (!fits)
+            break;
+        width = tile.width;
+        height = std::max(height, tile.height);
+        tile.rgba.resize(size_t(tile.width) * size_t(tile.height) * 4);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, tile.rgba.data());
+    }
+    glBindTexture(GL_TEXTURE_2D, GLuint(previous));
+    const GLint depth = static_cast<GLint>(tiles.size());
+    if (width == 0)
+        width = 1; // no tile has a picture: layers of one white texel
+    const size_t size = size_t(width) * size_t(height) * size_t(depth) * 4;
+    if (!fits || width > largest || height > largest || depth > largest || size > kAtlasLimit)
+        return 0;
+
+    std::vector<unsigned char> texels(size, 255);
+    const size_t row = size_t(width) * 4;
+    for (size_t k = 0; k < images.size(); k++) {
+        const Tile &tile = images[k];
+        for (GLint y = 0; y < height && !tile.rgba.empty(); y++)
+            std::copy_n(&tile.rgba[size_t(y / (height / tile.height)) * row], row,
+                        &texels[(k * size_t(height) + size_t(y)) * row]);
+    }
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    GLint previous3D = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_3D, &previous3D);
+    GLuint atlas = 0;
+    glGenTextures(1, &atlas);
+    glBindTexture(GL_TEXTURE_3D, atlas);
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
+    GLint alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    texImage3D(GL_TEXTURE_3D, 0, GL_RGBA8, width, height, depth, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+               texels.data());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    glBindTexture(GL_TEXTURE_3D, GLuint(previous3D));
+    if (glGetError() != GL_NO_ERROR) { // out of memory, most likely
+        glDeleteTextures(1, &atlas);
+        return 0;
+    }
+    layers.resize(tiles.size());
+    for (size_t k = 0; k < tiles.size(); k++)
+        layers[k] = (float(k) + 0.5f) / float(depth); // the middle of layer k
+    bytes = size;
+    return atlas;
+}
+
+// The world's quads within the view, sent in the map's order as runs of quads, a run
+// ending where a texture has to be bound or a quad is left out or cut. Texturing stays on.
+// A quad wholly outside one plane of the view volume yields no pixel either way and is left
+// out. Each test against the view volume keeps a margin, so that a corner close to a plane
 // counts as both possibly inside and possibly outside.
 class QuadRun {
   public:
     QuadRun() {
-        glEnable(GL_TEXTURE_2D);
+        glEnable(target_);
+        if (world.atlas)
+            glBindTexture(GL_TEXTURE_3D, world.atlas);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glVertexPointer(3, GL_FLOAT, sizeof(Corner), &world.corners[0].x);
+        glTexCoordPointer(world.atlas ? 3 : 2, GL_FLOAT, sizeof(Corner), &world.corners[0].s);
         WorldToClip(clip_);
     }
-    ~QuadRun() { glDisable(GL_TEXTURE_2D); }
+    ~QuadRun() {
+        Flush();
+        glDisableClientState(GL_VERTEX_ARRAY);
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        glDisable(target_);
+        glDisable(GL_TEXTURE_2D); // as the literal drawing leaves it
+    }
 
-    // What drawing nothing with this texture leaves behind: the texture bound.
-    void Bind(unsigned texture) {
-        if (!known_ || texture != bound_) {
-            glBindTexture(GL_TEXTURE_2D, texture);
-            bound_ = texture;
-            known_ = true;
+    // Quads first to last of the world, in a box wholly inside the view volume.
+    void Inside(int first, int last) {
+        for (int q = first; q < last; q++)
+            Add(q);
+    }
+
+    // Quads first to last, each tested against the view volume.
+    void Tested(int first, int last) {
+        for (int q = first; q < last; q++) {
+            unsigned possiblyOutside = 0, surelyOutside = ~0u;
+            const GLuint corners[4] = {GLuint(6 * q), GLuint(6 * q + 1), GLuint(6 * q + 2),
+                                       GLuint(6 * q + 5)};
+            for (GLuint k : corners) {
+                const Corner &v = world.corners[k];
+                unsigned possibly, surely;
+                Classify(v.x, v.y, v.z, possibly, surely);
+                possiblyOutside |= possibly;
+                surelyOutside &= surely;
+            }
+            if (surelyOutside)
+                continue;
+            if (!possiblyOutside) {
+                Add(q);
+                continue;
+            }
+            Flush();
+            Bind(q);
+            glDrawElements(GL_QUADS, 4, GL_UNSIGNED_INT, corners);
         }
     }
 
-    // Corners given as texture coordinate s, t and position x, y, z.
-    void Quad(unsigned texture, const float (&corners)[4][5]) {
+    // Whether a box lies wholly beyond one plane of the view volume (-1), wholly inside it
+    // with the margin (1), or neither (0).
+    int Box(float x0, float x1, float y0, float y1, float z0, float z1) const {
         unsigned possiblyOutside = 0, surelyOutside = ~0u;
-        for (const float *v : corners) {
-            unsigned possibly, surely;
-            Classify(v[2], v[3], v[4], possibly, surely);
-            possiblyOutside |= possibly;
-            surelyOutside &= surely;
-        }
-        if (surelyOutside)
-            return;
-        const bool cut = possiblyOutside != 0;
-        if (cut)
-            Separate();
-        Bind(texture);
-        glBegin(cut ? GL_QUADS : GL_TRIANGLE_FAN);
-        for (const float *v : corners) {
-            glTexCoord2f(v[0], v[1]);
-            glVertex3f(v[2], v[3], v[4]);
-        }
-        glEnd();
-        if (cut)
-            Separate();
-    }
-
-    // A box wholly beyond one plane of the view volume: nothing inside it gives a pixel.
-    bool BoxOutside(float x0, float x1, float y0, float y1, float z0, float z1) const {
-        unsigned surelyOutside = ~0u;
         for (float x : {x0, x1})
             for (float y : {y0, y1})
                 for (float z : {z0, z1}) {
                     unsigned possibly, surely;
                     Classify(x, y, z, possibly, surely);
+                    possiblyOutside |= possibly;
                     surelyOutside &= surely;
                 }
-        return surelyOutside != 0;
+        return surelyOutside ? -1 : possiblyOutside ? 0 : 1;
     }
 
   private:
-    // Ends the current draw call, as the literal drawing does after every quad.
-    static void Separate() {
-        glDisable(GL_TEXTURE_2D);
-        glEnable(GL_TEXTURE_2D);
+    void Add(int q) {
+        if (q != end_ || (!world.atlas && world.textures[q] != bound_)) {
+            Flush();
+            Bind(q);
+            first_ = q;
+        }
+        end_ = q + 1;
+    }
+
+    void Flush() {
+        if (end_ > first_)
+            glDrawArrays(GL_TRIANGLES, 6 * first_, 6 * (end_ - first_));
+        first_ = end_ = -1;
+    }
+
+    void Bind(int q) {
+        if (!world.atlas && (!known_ || world.textures[q] != bound_)) {
+            bound_ = world.textures[q];
+            glBindTexture(GL_TEXTURE_2D, bound_);
+            known_ = true;
+        }
     }
 
     // Outcodes of a corner against the six planes of the view volume (-w..w on x, y
@@ -154,14 +344,88 @@ class QuadRun {
     }
 
     static constexpr float kMargin = 1e-3f;
+    const GLenum target_ = world.atlas ? GL_TEXTURE_3D : GL_TEXTURE_2D;
     float clip_[16];
+    int first_ = -1, end_ = -1; // the run not yet drawn
     unsigned bound_ = 0;
     bool known_ = false;
 };
 
 } // namespace
 
+void CMapMgr::CompileMap() {
+    FreeMap();
+    world.cellFirst.assign(kMapSize * kMapSize + 1, 0);
+    for (int i = 0; i < kMapSize; i++)
+        for (int j = 0; j < kMapSize; j++) {
+            const structMap &cell = stMap[i][j];
+            world.cellFirst[i * kMapSize + j] = static_cast<int>(world.textures.size());
+            Corner quads[2][4];
+            const int n = CellQuads(i, j, cell, quads);
+            for (int k = 0; k < n; k++) {
+                world.textures.push_back(k == 0 ? TextureMgr->GetFloorTexture(cell.floorTexture)
+                                                : TextureMgr->GetWallTexture(cell.wallTexture));
+                for (int c : {0, 1, 2, 0, 2, 3})
+                    world.corners.push_back(quads[k][c]);
+            }
+            // The segment's height range, as far as its cells' quads reach.
+            float &low = world.low[i][j / kSegment], &high = world.high[i][j / kSegment];
+            if (j % kSegment == 0)
+                low = INFINITY, high = -INFINITY;
+            float bottom = cell.floorHeight, top = cell.floorHeight;
+            bool finite = std::isfinite(bottom);
+            if (n == 2) {
+                finite = finite && std::isfinite(cell.wallBase) &&
+                         std::isfinite(cell.wallBase + cell.wallHeight);
+                bottom = std::min(bottom, cell.wallBase);
+                top = std::max(top, cell.wallBase + cell.wallHeight);
+            }
+            if (!finite || std::isnan(low)) {
+                low = high = NAN;
+            } else {
+                low = std::min(low, bottom);
+                high = std::max(high, top);
+            }
+        }
+    world.quads = static_cast<int>(world.textures.size());
+    world.cellFirst[kMapSize * kMapSize] = world.quads;
+
+    // The tiles the map uses, each a layer of the atlas.
+    std::vector<unsigned> tiles(world.textures);
+    std::sort(tiles.begin(), tiles.end());
+    tiles.erase(std::unique(tiles.begin(), tiles.end()), tiles.end());
+    std::vector<float> layers;
+    world.atlas = BuildAtlas(tiles, layers, world.atlasBytes);
+    if (world.atlas)
+        for (int q = 0; q < world.quads; q++) {
+            const size_t k =
+                std::lower_bound(tiles.begin(), tiles.end(), world.textures[q]) - tiles.begin();
+            for (int c = 0; c < 6; c++)
+                world.corners[6 * q + c].r = layers[k];
+        }
+    compiled = true;
+}
+
+void CMapMgr::FreeMap() {
+    if (world.atlas)
+        glDeleteTextures(1, &world.atlas);
+    world = CompiledWorld();
+    compiled = false;
+}
+
+size_t CMapMgr::CompiledBytes() const {
+    return world.corners.capacity() * sizeof(Corner) +
+           world.textures.capacity() * sizeof(unsigned) + world.cellFirst.capacity() * sizeof(int) +
+           sizeof world.low + sizeof world.high + world.atlasBytes;
+}
+
+bool CMapMgr::CompiledIntoOneTexture() const {
+    return world.atlas != 0;
+}
+
 void CMapMgr::DrawMap() {
+    if (!compiled)
+        CompileMap();
     const int px = static_cast<int>(stCharacter.posX);
     const int pz = static_cast<int>(stCharacter.posZ);
     const int d = Main.drawDistance;
@@ -171,65 +435,25 @@ void CMapMgr::DrawMap() {
     const int iLast = px + d - 1 < kMapSize - 1 ? px + d - 1 : kMapSize - 1;
     const int jFirst = pz - d + 1 > 0 ? pz - d + 1 : 0;
     const int jLast = pz + d - 1 < kMapSize - 1 ? pz + d - 1 : kMapSize - 1;
+    if (iFirst > iLast || jFirst > jLast)
+        return;
 
+    // Most of the square lies behind or beside the camera: the cells of a row are tested
+    // in segments, and a segment wholly outside the view volume is passed over, one wholly
+    // inside it is sent without a test of its own quads.
     QuadRun run;
     for (int i = iFirst; i <= iLast; i++) {
-        const float x0 = i - 0.5f, x1 = i + 0.5f;
-        // Most rows of the square lie behind or beside the camera. A row whose cells all
-        // lie beyond one plane of the view volume draws nothing, and is passed over
-        // whole. (A height that is no number, from a damaged map file, keeps the row.)
-        float yLow = stMap[i][jFirst].floorHeight, yHigh = yLow;
-        bool finite = true;
-        for (int j = jFirst; j <= jLast; j++) {
-            const structMap &cell = stMap[i][j];
-            finite = finite && std::isfinite(cell.floorHeight);
-            yLow = std::min(yLow, cell.floorHeight);
-            yHigh = std::max(yHigh, cell.floorHeight);
-            if (cell.wallHeight > 0.0f) {
-                const float top = cell.wallBase + cell.wallHeight;
-                finite = finite && std::isfinite(cell.wallBase) && std::isfinite(top);
-                yLow = std::min(yLow, cell.wallBase);
-                yHigh = std::max(yHigh, top);
-            }
-        }
-        if (finite && run.BoxOutside(x0, x1, yLow, yHigh, jFirst - 0.5f, jLast + 0.5f))
-            continue;
-        for (int j = jFirst; j <= jLast; j++) {
-            const structMap &cell = stMap[i][j];
-            const float z0 = j - 0.5f, z1 = j + 0.5f;
-            const float y = cell.floorHeight;
-            run.Quad(TextureMgr->GetFloorTexture(cell.floorTexture),
-                     {{0, 0, x0, y, z1}, {1, 0, x1, y, z1}, {1, 1, x1, y, z0}, {0, 1, x0, y, z0}});
-
-            if (!(cell.wallHeight > 0.0f))
-                continue;
-            const unsigned wall = TextureMgr->GetWallTexture(cell.wallTexture);
-            const float b = cell.wallBase, t = cell.wallBase + cell.wallHeight;
-            switch (cell.wallSide) {
-            case 1: // left, x = i - 0.5
-                run.Quad(
-                    wall,
-                    {{1, 0, x0, b, z1}, {1, 1, x0, t, z1}, {0, 1, x0, t, z0}, {0, 0, x0, b, z0}});
-                break;
-            case 2: // front, z = j + 0.5
-                run.Quad(
-                    wall,
-                    {{0, 0, x0, b, z1}, {1, 0, x1, b, z1}, {1, 1, x1, t, z1}, {0, 1, x0, t, z1}});
-                break;
-            case 3: // right, x = i + 0.5
-                run.Quad(
-                    wall,
-                    {{1, 0, x1, b, z1}, {1, 1, x1, t, z1}, {0, 1, x1, t, z0}, {0, 0, x1, b, z0}});
-                break;
-            case 4: // back, z = j - 0.5
-                run.Quad(
-                    wall,
-                    {{0, 0, x0, b, z0}, {1, 0, x1, b, z0}, {1, 1, x1, t, z0}, {0, 1, x0, t, z0}});
-                break;
-            default: // no side: nothing drawn, the wall texture is left bound
-                run.Bind(wall);
-                break;
-            }
+        const int *first = &world.cellFirst[i * kMapSize];
+        for (int s = jFirst / kSegment; s <= jLast / kSegment; s++) {
+            const int j0 = std::max(s * kSegment, jFirst);
+            const int j1 = std::min(s * kSegment + kSegment - 1, jLast);
+            const float low = world.low[i][s], high = world.high[i][s];
+            const int box =
+                std::isnan(low) ? 0 : run.Box(i - 0.5f, i + 0.5f, low, high, j0 - 0.5f, j1 + 0.5f);
+            if (box > 0)
+                run.Inside(first[j0], first[j1 + 1]);
+            else if (box == 0)
+                run.Tested(first[j0], first[j1 + 1]);
         }
     }
 }

@@ -2,6 +2,8 @@
 // and the map keys (first person, draw distance, weapons).
 #pragma once
 
+#include <cstddef>
+
 struct structMap {
     int floorTexture;  // floor tile 0..57
     float floorHeight; // world y of the floor square
@@ -30,10 +32,19 @@ class CMapMgr {
     void LoadMap();
     void DrawMap();
     void ProcessInputs();
+    // Builds the arrays DrawMap sends from stMap and the textures' names. DrawMap does it
+    // when the map or the GL set-up is new (InitMap and LoadMap ask for it); whoever
+    // changes a cell or the textures afterwards clears compiled.
+    void CompileMap();
+    // Frees what CompileMap built, its texture too: while its GL context is current.
+    void FreeMap();
+    size_t CompiledBytes() const;        // memory the compiled world holds
+    bool CompiledIntoOneTexture() const; // whether the tiles became one texture's layers
 
     bool firstPerson;  // eye on the pivot, no player sprite
     bool drawSelector; // arrows, grave and keypad +/- also hold the debounce
     bool keyHeld;      // debounce: a listed key was down at the end of the last pass
+    bool compiled;     // the arrays DrawMap sends are those of the map and textures now
 };
 
 extern CMapMgr *MapMgr;

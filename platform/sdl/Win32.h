@@ -329,6 +329,9 @@ BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR *pfd);
 HGLRC wglCreateContext(HDC dc);
 BOOL wglMakeCurrent(HDC dc, HGLRC context);
 BOOL wglDeleteContext(HGLRC context);
+// A GL function beyond GL 1.1 by name, in the current context; NULL without one.
+typedef intptr_t(WINAPI *PROC)();
+PROC wglGetProcAddress(LPCSTR name);
 BOOL SwapBuffers(HDC dc);
 
 // GDI fonts as GL bitmap fonts. Faces are found through the platform's own substitution

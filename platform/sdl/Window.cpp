@@ -756,6 +756,12 @@ BOOL wglDeleteContext(HGLRC rc) {
     return TRUE;
 }
 
+PROC wglGetProcAddress(LPCSTR name) {
+    if (!name || !SDL_GL_GetCurrentContext())
+        return nullptr;
+    return reinterpret_cast<PROC>(SDL_GL_GetProcAddress(name));
+}
+
 BOOL SwapBuffers(HDC dc) {
     if (!plat::FindDC(dc))
         return FALSE;
