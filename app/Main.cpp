@@ -81,6 +81,9 @@ int CMain::Render() {
     if (screen == 1)
         RenderGame();
     Hud->RenderHud(); // the title menu or the overlay; restores the perspective
+    // The renderer draws the frame while the loop waits, not when the buffers swap after
+    // the wait: a software renderer would otherwise add its drawing time to the period.
+    glFlush();
 
     // No frame ends before kFrameMilliseconds have passed since it began. Sleep through
     // most of the wait and spin only over the last millisecond, so an idle game does
