@@ -75,31 +75,50 @@ double GameFrameMs() {
     return Ms(start, Clock::now());
 }
 
-// The pixels a game frame writes, overdrawn ones counted each time: the frame drawn with
-// a depth test that passes everything, inside an occlusion query.
-double FramePixels() {
-    GLuint query = 0;
-    glGenQueries(1, &query);
+// The pixels a game frame writes, overdrawn ones counted each time, and the triangles it
+// draws: the frame drawn with a depth test that passes everything, inside two queries.
+void CountFrame(double &pixels, double &triangles) {
+    GLuint queries[2] = {};
+    glGenQueries(2, queries);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     glDepthFunc(GL_ALWAYS);
-    glBeginQuery(GL_SAMPLES_PASSED, query);
+    glBeginQuery(GL_SAMPLES_PASSED, queries[0]);
+    glBeginQuery(GL_PRIMITIVES_GENERATED, queries[1]);
     Main.RenderGame();
     Hud->RenderHud();
+    glEndQuery(GL_PRIMITIVES_GENERATED);
     glEndQuery(GL_SAMPLES_PASSED);
     glDepthFunc(GL_LEQUAL);
-    GLuint pixels = 0;
-    glGetQueryObjectuiv(query, GL_QUERY_RESULT, &pixels);
-    glDeleteQueries(1, &query);
-    return pixels;
+    GLuint count[2] = {};
+    for (int k = 0; k < 2; k++)
+        glGetQueryObjectuiv(queries[k], GL_QUERY_RESULT, &count[k]);
+    glDeleteQueries(2, queries);
+    pixels = count[0];
+    triangles = count[1];
 }
 
 // The fill-rate probe: the window covered layer after layer with a textured quad (one of
 // the floor tiles, a texel a pixel), each nearer than the last so that every pixel passes
 // the depth test and is written, as many pixels in all as the game frame drew; the last
-// layer covers the part of the window that is left over.
-double ProbeMs(double pixels, int width, int height) {
+// layer covers the part of the window that is left over. With triangles, each layer is a
+// grid of small quads, as many triangles in all as the frame drew, sent in one call a
+// layer: the same pixels at the frame's count of triangles.
+double ProbeMs(double pixels, int width, int height, double triangles = 0) {
     const double layers = pixels / (double(width) * height);
+    const int count = int(std::ceil(layers));
+    const int quads = std::max(1, int(triangles / 2 / count));
+    const int columns = std::max(1, int(std::lround(std::sqrt(quads * double(width) / height))));
+    const int rows = std::max(1, quads / columns);
+    std::vector<float> grid; // s, t, x, y a corner, the two triangles of each quad
+    const float s = width / 64.0f, t = height / 64.0f;
+    for (int r = 0; r < rows; r++)
+        for (int c = 0; c < columns; c++)
+            for (int k : {0, 1, 2, 0, 2, 3}) {
+                const float u = float(c + (k == 1 || k == 2)) / columns;
+                const float v = float(r + (k >= 2)) / rows;
+                grid.insert(grid.end(), {u * s, v * t, 2 * u - 1, 2 * v - 1});
+            }
     const Clock::time_point start = Clock::now();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);
@@ -109,17 +128,30 @@ double ProbeMs(double pixels, int width, int height) {
     glLoadIdentity();
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, TextureMgr->GetFloorTexture(2));
-    const float s = width / 64.0f, t = height / 64.0f;
-    for (int layer = 0; layer < std::ceil(layers); layer++) {
-        const float z = 0.9f - 1.8f * layer / float(std::ceil(layers));
-        const float top = layer + 1 <= layers ? 1.0f : float(2.0 * (layers - layer) - 1.0);
-        glBegin(GL_QUADS);
-        glTexCoord2f(0, 0), glVertex3f(-1, -1, z);
-        glTexCoord2f(s, 0), glVertex3f(1, -1, z);
-        glTexCoord2f(s, t), glVertex3f(1, top, z);
-        glTexCoord2f(0, t), glVertex3f(-1, top, z);
-        glEnd();
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(2, GL_FLOAT, 4 * sizeof(float), &grid[0]);
+    glVertexPointer(2, GL_FLOAT, 4 * sizeof(float), &grid[2]);
+    for (int layer = 0; layer < count; layer++) {
+        glPushMatrix();
+        // Nearer layer by layer; the last one squeezed to the part of the window left.
+        const float top = layer + 1 <= layers ? 1.0f : float(layers - layer);
+        glTranslatef(0.0f, top - 1.0f, 0.9f - 1.8f * layer / count);
+        glScalef(1.0f, top, 1.0f);
+        if (triangles > 0) {
+            glDrawArrays(GL_TRIANGLES, 0, GLsizei(grid.size() / 4));
+        } else {
+            glBegin(GL_QUADS);
+            glTexCoord2f(0, 0), glVertex2f(-1, -1);
+            glTexCoord2f(s, 0), glVertex2f(1, -1);
+            glTexCoord2f(s, t), glVertex2f(1, 1);
+            glTexCoord2f(0, t), glVertex2f(-1, 1);
+            glEnd();
+        }
+        glPopMatrix();
     }
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisable(GL_TEXTURE_2D);
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
@@ -194,22 +226,27 @@ int main(int argc, char **argv) {
                 MapMgr->CompiledIntoOneTexture() ? "the tiles as one texture"
                                                  : "each tile bound in turn");
 #endif
-    std::printf("%-10s %7s %8s %8s %7s %8s %6s %7s %8s %16s\n", "place", "zombies", "frame ms",
-                "worst ms", "pixels", "probe ms", "ratio", "map ms", "map sent", "zombies ms");
-    std::printf("%-10s %7s %8s %8s %7s %8s %6s %7s %8s %8s %7s\n", "", "", "", "", "a pixel", "",
-                "", "", "ms", "literal", "game");
-    std::vector<double> all, probes, ratios;
+    // Beside the frame: the pixels it writes a pixel of the window, its triangles, the
+    // fill-rate probe and the frame's ratio to it, and the probe at the frame's count of
+    // triangles.
+    std::printf("%-10s %7s %6s %6s %6s %6s %6s %6s %6s %6s %6s %13s\n", "place", "zombies", "frame",
+                "worst", "pixels", "tri-", "probe", "ratio", "probe", "map", "map", "zombies ms");
+    std::printf("%-10s %7s %6s %6s %6s %6s %6s %6s %6s %6s %6s %6s %6s\n", "", "", "ms", "ms",
+                "/pixel", "angles", "ms", "", "tri ms", "ms", "sent", "lit.", "game");
+    std::vector<double> all, probes, ratios, gridProbes;
     bool bitten = false;
     for (const Place &p : kPlaces) {
         Reset(p);
         const int inView = ZombiesInView();
         for (int f = 0; f < kWarmFrames; f++)
             GameFrameMs();
-        const double pixels = FramePixels();
-        std::vector<double> game, probe, map, sent, zombies, literal;
+        double pixels = 0, triangles = 0;
+        CountFrame(pixels, triangles);
+        std::vector<double> game, probe, grid, map, sent, zombies, literal;
         for (int f = 0; f < frames; f++) {
             game.push_back(GameFrameMs());
             probe.push_back(ProbeMs(pixels, width, height));
+            grid.push_back(ProbeMs(pixels, width, height, triangles));
             sent.push_back(0.0);
             map.push_back(PartMs(kMap, &sent.back()));
             literal.push_back(PartMs(kLiteralZombies));
@@ -217,16 +254,18 @@ int main(int argc, char **argv) {
         }
         bitten = bitten || stCharacter.health < 30.0f;
         const double ratio = Median(game) / Median(probe);
-        std::printf("%-10s %7d %8.1f %8.1f %7.2f %8.1f %6.2f %7.1f %8.1f %8.1f %7.1f\n", p.name,
-                    inView, Median(game), Worst(game), pixels / (double(width) * height),
-                    Median(probe), ratio, Median(map), Median(sent), Median(literal),
-                    Median(zombies));
+        std::printf("%-10s %7d %6.1f %6.1f %6.2f %6.0f %6.1f %6.2f %6.1f %6.1f %6.1f %6.1f %6.1f\n",
+                    p.name, inView, Median(game), Worst(game), pixels / (double(width) * height),
+                    triangles, Median(probe), ratio, Median(grid), Median(map), Median(sent),
+                    Median(literal), Median(zombies));
         all.insert(all.end(), game.begin(), game.end());
         probes.push_back(Median(probe));
         ratios.push_back(ratio);
+        gridProbes.push_back(Median(grid));
     }
-    std::printf("%-10s %7s %8.1f %8.1f %7s %8.1f %6.2f   (medians of the places)\n", "all", "",
-                Median(all), Worst(all), "", Median(probes), Median(ratios));
+    std::printf("%-10s %7s %6.1f %6.1f %6s %6s %6.1f %6.2f %6.1f   (medians of the places)\n",
+                "all", "", Median(all), Worst(all), "", "", Median(probes), Median(ratios),
+                Median(gridProbes));
     if (bitten)
         std::printf("(the zombies reached the player somewhere: the bites ran too)\n");
     Main.KillGLWindow();
