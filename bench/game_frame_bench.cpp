@@ -204,6 +204,8 @@ int main(int argc, char **argv) {
     if (!std::getenv("DISPLAY") && !std::getenv("SDL_VIDEODRIVER"))
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
     seams::ScriptAnswers({});
+    Main.width = width; // the viewport every frame goes back to
+    Main.height = height;
     if (!Main.CreateGLWindow("Hollowmere's Gravewake", width, height, 16, 0))
         return 1;
     Main.SetScreen(1);
