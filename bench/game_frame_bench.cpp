@@ -3,8 +3,9 @@
 // step of the logic, the overlay, then glFinish), from the places of the map benchmark,
 // with the zombies as the game places them. Beside it, the renderer's limit: a fill-rate
 // probe covers the same window with as many textured, depth-tested pixels as the frame
-// drew (its depth complexity, counted with an occlusion query), without the geometry. And
-// the map alone and the zombies alone from the same camera, to show where the time goes:
+// drew (its depth complexity, counted with an occlusion query), without the geometry, and
+// again in as many triangles as the frame drew (counted with a query too). And the map
+// alone and the zombies alone from the same camera, to show where the time goes:
 // the map's time to send its draw calls against the wait for the renderer, the zombies
 // both the game's way and the literal way (every sprite in the square sent, seen or not).
 // Run it from the run directory (it reads "Game Data"); without a display it uses SDL's
