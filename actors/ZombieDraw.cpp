@@ -27,13 +27,23 @@ const Corner kCutMoves1[3] = {{1, 0, -1, 1}, {0, 0, 1, 1}, {0, 1, 1, -1}};
 const Corner kCutStays2[3] = {{0, 0, 1, 1}, {0, 1, 1, -1}, {1, 1, -1, -1}};
 const Corner kCutMoves2[3] = {{1, 1, -1, -1}, {1, 0, -1, 1}, {0, 0, 1, 1}};
 
-template <int N> void Emit(GLenum mode, const Corner (&corners)[N], float hw, float hh) {
+// Layer below 0: the picture bound as a texture of its own.
+template <int N>
+void Emit(GLenum mode, const Corner (&corners)[N], float hw, float hh, float layer) {
     glBegin(mode);
     for (const Corner &c : corners) {
-        glTexCoord2f(c.s, c.t);
+        if (layer < 0.0f)
+            glTexCoord2f(c.s, c.t);
+        else
+            glTexCoord3f(c.s, c.t, layer);
         glVertex3f(c.x * hw, c.y * hh, 0.0f);
     }
     glEnd();
+}
+
+void Bind(unsigned picture, float layer) {
+    if (layer < 0.0f)
+        glBindTexture(GL_TEXTURE_2D, picture);
 }
 
 // After a shot zombie's black silhouette, back to the colour of the scene: white, or the
@@ -95,7 +105,7 @@ float ZombieFloor(const structZombies &z) {
     return cx >= 0 && cx < kMapSize && cz >= 0 && cz < kMapSize ? stMap[cx][cz].floorHeight : 0.0f;
 }
 
-void DrawZombieSprite(const structZombies &z, unsigned picture, float floor) {
+void DrawZombieSprite(const structZombies &z, unsigned picture, float floor, float layer) {
     glPushMatrix();
     glTranslatef(z.posX + z.offsetX, z.offsetY + z.posY + floor, z.posZ + z.offsetZ);
     glTranslatef(0.0f, z.halfHeight, -1.0f); // the sprite's centre, like the player's
@@ -109,23 +119,23 @@ void DrawZombieSprite(const structZombies &z, unsigned picture, float floor) {
     const float hw = z.halfWidth, hh = z.halfHeight;
     switch (z.cutStyle) {
     case 0: // whole
-        glBindTexture(GL_TEXTURE_2D, picture);
-        Emit(GL_QUADS, kWhole, hw, hh);
+        Bind(picture, layer);
+        Emit(GL_QUADS, kWhole, hw, hh, layer);
         break;
     case 3: // shot: the same, as a black silhouette
         glColor3f(0.0f, 0.0f, 0.0f);
-        glBindTexture(GL_TEXTURE_2D, picture);
-        Emit(GL_QUADS, kWhole, hw, hh);
+        Bind(picture, layer);
+        Emit(GL_QUADS, kWhole, hw, hh, layer);
         ShotColourBack();
         break;
     case 1:
     case 2: {
         // The two halves, the moving one displaced in the sprite's own frame.
         const bool first = z.cutStyle == 1;
-        glBindTexture(GL_TEXTURE_2D, picture);
-        Emit(GL_TRIANGLES, first ? kCutStays1 : kCutStays2, hw, hh);
+        Bind(picture, layer);
+        Emit(GL_TRIANGLES, first ? kCutStays1 : kCutStays2, hw, hh, layer);
         glTranslatef(z.pieceX, z.pieceY, z.pieceZ);
-        Emit(GL_TRIANGLES, first ? kCutMoves1 : kCutMoves2, hw, hh);
+        Emit(GL_TRIANGLES, first ? kCutMoves1 : kCutMoves2, hw, hh, layer);
         break;
     }
     default: // nothing to draw
@@ -139,9 +149,14 @@ void CZombieMgr::DrawZombies() {
     glAlphaFunc(GL_GREATER, 0.0f);
     glEnable(GL_ALPHA_TEST);
     glEnable(GL_TEXTURE_2D);
-
-    // Every sprite binds its own picture, so the ones left out change no binding that
-    // matters; only a shot zombie's colour outlasts it.
+    // All sprites from one layered texture where there is one: no texture change between
+    // them. Otherwise every sprite binds its own picture, so the ones left out change no
+    // binding that matters; only a shot zombie's colour outlasts it.
+    const LayeredTexture &sprites = TextureMgr->spriteLayers;
+    if (sprites.name) {
+        glEnable(kLayeredTarget);
+        glBindTexture(kLayeredTarget, sprites.name);
+    }
     const ViewVolume volume;
     for (const structZombies &z : stZombies) {
         if (!z.active || !InDrawSquare(z))
@@ -157,9 +172,11 @@ void CZombieMgr::DrawZombies() {
                 ShotColourBack(); // what its silhouette would have left behind
             continue;
         }
-        DrawZombieSprite(z, TextureMgr->GetTexture(ZombieSprite(z.kind, z.frame)), floor);
+        const unsigned picture = TextureMgr->GetTexture(ZombieSprite(z.kind, z.frame));
+        DrawZombieSprite(z, picture, floor, sprites.name ? sprites.Layer(picture) : -1.0f);
     }
 
     glDisable(GL_BLEND);
+    glDisable(kLayeredTarget);
     glDisable(GL_TEXTURE_2D);
 }

@@ -62,10 +62,11 @@ inline int SweepCell(float v) {
 
 // Drawing one zombie: whether it lies in the square of the draw distance around the
 // player's cell, the floor it stands on (0 off the map), and its sprite with its own
-// transform on that floor, drawn with the given picture under the camera transform.
+// transform on that floor, drawn with the given picture under the camera transform: bound
+// as a texture of its own, or with a layer, from that layer of the layered texture bound.
 bool InDrawSquare(const structZombies &z);
 float ZombieFloor(const structZombies &z);
-void DrawZombieSprite(const structZombies &z, unsigned picture, float floor);
+void DrawZombieSprite(const structZombies &z, unsigned picture, float floor, float layer = -1.0f);
 
 // The texture catalogue's sprite of a zombie picture.
 inline int ZombieSprite(int kind, int frame) {

@@ -155,7 +155,6 @@ void CMain::KillGLWindow() {
         ShowCursor(TRUE);
     }
     if (hRC) {
-        MapMgr->FreeMap(); // the compiled world's texture goes with its context
         if (!wglMakeCurrent(nullptr, nullptr))
             ShutdownBox("Release Of DC And RC Failed.");
         if (!wglDeleteContext(hRC))

@@ -273,7 +273,7 @@ int main(int argc, char **argv) {
     // frame's count of triangles.
     const double frame = Median(all), ratio = Median(ratios), grid = Median(gridProbes);
     auto verdict = [](bool met) { return met ? "met" : "missed"; };
-    std::printf("goal: the whole frame at most 8 ms at 800 x 600: %.1f ms here, %s\n", frame,
+    std::printf("goal: the whole frame at most 8 ms at 800 x 600: %.2f ms here, %s\n", frame,
                 width == 800 && height == 600 ? verdict(frame <= 8.0) : "(not this size)");
     std::printf("goal: within 1.5 times the fill-rate probe: %.2f times, %s\n", ratio,
                 verdict(ratio <= 1.5));

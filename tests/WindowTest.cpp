@@ -297,6 +297,10 @@ void ExpectOneSet(int resolution) {
                                  : TextureMgr->GetWallTexture(k - 82));
     textures.erase(0);
     EXPECT_EQ(textures.size(), 100u) << "every picture a name of its own";
+    for (unsigned layered : {TextureMgr->tileLayers.name, TextureMgr->spriteLayers.name}) {
+        EXPECT_NE(layered, 0u) << "the tiles and the sprites as one texture each";
+        textures.insert(layered);
+    }
     EXPECT_EQ(Live(glIsTexture, std::max(4096u, 4 * *textures.rbegin())), int(textures.size()));
     GLuint highest = 0;
     int lists = 0;

@@ -63,20 +63,6 @@ void CMapMgr::LoadMap() {
 
 namespace {
 
-// GL 1.2's names, which Windows' own GL header lacks.
-#ifndef GL_TEXTURE_3D
-#define GL_TEXTURE_3D 0x806F
-#define GL_TEXTURE_WRAP_R 0x8072
-#define GL_MAX_3D_TEXTURE_SIZE 0x8073
-#define GL_TEXTURE_BINDING_3D 0x806A
-#define GL_CLAMP_TO_EDGE 0x812F
-#endif
-typedef void(APIENTRY *TexImage3D)(GLenum target, GLint level, GLint internalFormat, GLsizei width,
-                                   GLsizei height, GLsizei depth, GLint border, GLenum format,
-                                   GLenum type, const void *pixels);
-
-const size_t kAtlasLimit = size_t(48) << 20; // the most texture memory the atlas may take
-
 // One corner as the arrays hold it: texture s, t and layer r, then x, y and z.
 struct Corner {
     float s, t, r, x, y, z;
@@ -92,9 +78,9 @@ const int kSegments = (kMapSize + kSegment - 1) / kSegment;
 // The order stays the map's own. The depth buffer has 16 bits and the depth test passes
 // equal depths, so where two quads meet, or lie close far off, the one drawn later wins:
 // drawing the quads grouped by texture changes those pixels. So that a texture change does
-// not end every run of quads (it costs Mesa's software renderer a copy of its whole
-// sampler state), all the tiles are layers of one 3D texture where they allow it (see
-// BuildAtlas), and the map is then sent in a few long runs with no texture change at all.
+// not end every run of quads, the tiles are drawn from the texture catalogue's layered
+// texture where there is one, and the map is then sent in a few long runs with no texture
+// change at all.
 //
 // Each quad is held as two triangles (corners 0 1 2 and 0 2 3), so that a run of quads is
 // one draw call: Mesa splits a lone quad into these same two triangles, while quads run
@@ -109,8 +95,7 @@ struct CompiledWorld {
     float low[kMapSize][kSegments];  // the lowest and highest y of a row's segment; NaN
     float high[kMapSize][kSegments]; // when a height is no number (a damaged map file)
     int quads = 0;
-    unsigned atlas = 0; // the 3D texture of all tiles; 0: each tile's own texture is bound
-    size_t atlasBytes = 0;
+    unsigned layered = 0; // the tiles' layered texture; 0: each tile's own texture is bound
 };
 
 CompiledWorld world;
@@ -135,104 +120,6 @@ int CellQuads(int i, int j, const structMap &cell, Corner (&out)[2][4]) {
     return 2;
 }
 
-// The tiles as the layers of one 3D texture, each layer giving exactly the texel its tile
-// gives: layers as wide as the tiles and as high as the highest, a lower tile's rows
-// repeated (with nearest sampling, t * 512 is exactly 8 * (t * 64), so the row found is
-// the same, wrapped or not), and a tile that has no picture (the literal drawing then
-// draws the plain colour) all white, which the colour is multiplied by. Returns the
-// texture, with each tile's layer coordinate, or 0 where the tiles do not allow it or the
-// GL has no 3D textures (before GL 1.2): then each tile is bound in turn.
-unsigned BuildAtlas(const std::vector<unsigned> &tiles, std::vector<float> &layers, size_t &bytes) {
-    const char *version = reinterpret_cast<const char *>(glGetString(GL_VERSION));
-    int major = 0, minor = 0;
-    if (!version || std::sscanf(version, "%d.%d", &major, &minor) != 2 || (major == 1 && minor < 2))
-        return 0;
-    const auto texImage3D = reinterpret_cast<TexImage3D>(
-        reinterpret_cast<void (*)()>(wglGetProcAddress("glTexImage3D")));
-    if (!texImage3D)
-        return 0;
-    GLint previous = 0, largest = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
-    glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &largest);
-    auto isPowerOfTwo = [](GLint n) { return n > 0 && (n & (n - 1)) == 0; };
-    struct Tile {
-        GLint width = 0, height = 0;
-        std::vector<unsigned char> rgba;
-    };
-    std::vector<Tile> images(tiles.size());
-    GLint width = 0, height = 1;
-    bool fits = true;
-    for (size_t k = 0; k < tiles.size() && fits; k++) {
-        Tile &tile = images[k];
-        glBindTexture(GL_TEXTURE_2D, tiles[k]);
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tile.width);
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &tile.height);
-        if (tile.width == 0 || tile.height == 0)
-            continue; // no picture
-        GLint format = 0, minFilter = 0, magFilter = 0, wrapS = 0, wrapT = 0;
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
-        const bool colour = format == GL_RGB || format == GL_RGBA || format == GL_RGB8 ||
-                            format == GL_RGBA8 || format == 3 || format == 4;
-        fits = colour && minFilter == GL_NEAREST && magFilter == GL_NEAREST && wrapS == GL_REPEAT &&
-               wrapT == GL_REPEAT && isPowerOfTwo(tile.width) && isPowerOfTwo(tile.height) &&
-               (width == 0 || tile.width == width);
-        if (!fits)
-            break;
-        width = tile.width;
-        height = std::max(height, tile.height);
-        tile.rgba.resize(size_t(tile.width) * size_t(tile.height) * 4);
-        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, tile.rgba.data());
-    }
-    glBindTexture(GL_TEXTURE_2D, GLuint(previous));
-    const GLint depth = static_cast<GLint>(tiles.size());
-    if (width == 0)
-        width = 1; // no tile has a picture: layers of one white texel
-    const size_t size = size_t(width) * size_t(height) * size_t(depth) * 4;
-    if (!fits || width > largest || height > largest || depth > largest || size > kAtlasLimit)
-        return 0;
-
-    std::vector<unsigned char> texels(size, 255);
-    const size_t row = size_t(width) * 4;
-    for (size_t k = 0; k < images.size(); k++) {
-        const Tile &tile = images[k];
-        for (GLint y = 0; y < height && !tile.rgba.empty(); y++)
-            std::copy_n(&tile.rgba[size_t(y / (height / tile.height)) * row], row,
-                        &texels[(k * size_t(height) + size_t(y)) * row]);
-    }
-    while (glGetError() != GL_NO_ERROR) {
-    }
-    GLint previous3D = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_3D, &previous3D);
-    GLuint atlas = 0;
-    glGenTextures(1, &atlas);
-    glBindTexture(GL_TEXTURE_3D, atlas);
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
-    GLint alignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    texImage3D(GL_TEXTURE_3D, 0, GL_RGBA8, width, height, depth, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-               texels.data());
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
-    glBindTexture(GL_TEXTURE_3D, GLuint(previous3D));
-    if (glGetError() != GL_NO_ERROR) { // out of memory, most likely
-        glDeleteTextures(1, &atlas);
-        return 0;
-    }
-    layers.resize(tiles.size());
-    for (size_t k = 0; k < tiles.size(); k++)
-        layers[k] = (float(k) + 0.5f) / float(depth); // the middle of layer k
-    bytes = size;
-    return atlas;
-}
-
 // The world's quads within the view, sent in the map's order as runs of quads, a run
 // ending where a texture has to be bound or a quad is left out or cut. Texturing stays on.
 // A quad wholly outside one plane of the view volume yields no pixel either way and is left
@@ -242,12 +129,12 @@ class QuadRun {
   public:
     QuadRun() {
         glEnable(target_);
-        if (world.atlas)
-            glBindTexture(GL_TEXTURE_3D, world.atlas);
+        if (world.layered)
+            glBindTexture(kLayeredTarget, world.layered);
         glEnableClientState(GL_VERTEX_ARRAY);
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
         glVertexPointer(3, GL_FLOAT, sizeof(Corner), &world.corners[0].x);
-        glTexCoordPointer(world.atlas ? 3 : 2, GL_FLOAT, sizeof(Corner), &world.corners[0].s);
+        glTexCoordPointer(world.layered ? 3 : 2, GL_FLOAT, sizeof(Corner), &world.corners[0].s);
         WorldToClip(clip_);
     }
     ~QuadRun() {
@@ -306,7 +193,7 @@ class QuadRun {
 
   private:
     void Add(int q) {
-        if (q != end_ || (!world.atlas && world.textures[q] != bound_)) {
+        if (q != end_ || (!world.layered && world.textures[q] != bound_)) {
             Flush();
             Bind(q);
             first_ = q;
@@ -321,7 +208,7 @@ class QuadRun {
     }
 
     void Bind(int q) {
-        if (!world.atlas && (!known_ || world.textures[q] != bound_)) {
+        if (!world.layered && (!known_ || world.textures[q] != bound_)) {
             bound_ = world.textures[q];
             glBindTexture(GL_TEXTURE_2D, bound_);
             known_ = true;
@@ -344,7 +231,7 @@ class QuadRun {
     }
 
     static constexpr float kMargin = 1e-3f;
-    const GLenum target_ = world.atlas ? GL_TEXTURE_3D : GL_TEXTURE_2D;
+    const GLenum target_ = world.layered ? kLayeredTarget : GL_TEXTURE_2D;
     float clip_[16];
     int first_ = -1, end_ = -1; // the run not yet drawn
     unsigned bound_ = 0;
@@ -354,7 +241,7 @@ class QuadRun {
 } // namespace
 
 void CMapMgr::CompileMap() {
-    FreeMap();
+    world = CompiledWorld();
     world.cellFirst.assign(kMapSize * kMapSize + 1, 0);
     for (int i = 0; i < kMapSize; i++)
         for (int j = 0; j < kMapSize; j++) {
@@ -390,37 +277,27 @@ void CMapMgr::CompileMap() {
     world.quads = static_cast<int>(world.textures.size());
     world.cellFirst[kMapSize * kMapSize] = world.quads;
 
-    // The tiles the map uses, each a layer of the atlas.
-    std::vector<unsigned> tiles(world.textures);
-    std::sort(tiles.begin(), tiles.end());
-    tiles.erase(std::unique(tiles.begin(), tiles.end()), tiles.end());
-    std::vector<float> layers;
-    world.atlas = BuildAtlas(tiles, layers, world.atlasBytes);
-    if (world.atlas)
+    // Each quad's layer of the tiles' layered texture.
+    const LayeredTexture &tiles = TextureMgr->tileLayers;
+    world.layered = tiles.name;
+    if (world.layered)
         for (int q = 0; q < world.quads; q++) {
-            const size_t k =
-                std::lower_bound(tiles.begin(), tiles.end(), world.textures[q]) - tiles.begin();
+            const float layer = tiles.Layer(world.textures[q]);
             for (int c = 0; c < 6; c++)
-                world.corners[6 * q + c].r = layers[k];
+                world.corners[6 * q + c].r = layer;
         }
     compiled = true;
-}
-
-void CMapMgr::FreeMap() {
-    if (world.atlas)
-        glDeleteTextures(1, &world.atlas);
-    world = CompiledWorld();
-    compiled = false;
 }
 
 size_t CMapMgr::CompiledBytes() const {
     return world.corners.capacity() * sizeof(Corner) +
            world.textures.capacity() * sizeof(unsigned) + world.cellFirst.capacity() * sizeof(int) +
-           sizeof world.low + sizeof world.high + world.atlasBytes;
+           sizeof world.low + sizeof world.high +
+           (world.layered ? TextureMgr->tileLayers.bytes : 0);
 }
 
 bool CMapMgr::CompiledIntoOneTexture() const {
-    return world.atlas != 0;
+    return world.layered != 0;
 }
 
 void CMapMgr::DrawMap() {

@@ -36,10 +36,8 @@ class CMapMgr {
     // when the map or the GL set-up is new (InitMap and LoadMap ask for it); whoever
     // changes a cell or the textures afterwards clears compiled.
     void CompileMap();
-    // Frees what CompileMap built, its texture too: while its GL context is current.
-    void FreeMap();
-    size_t CompiledBytes() const;        // memory the compiled world holds
-    bool CompiledIntoOneTexture() const; // whether the tiles became one texture's layers
+    size_t CompiledBytes() const;        // memory the compiled world holds, its texture too
+    bool CompiledIntoOneTexture() const; // whether it draws the tiles as one texture's layers
 
     bool firstPerson;  // eye on the pivot, no player sprite
     bool drawSelector; // arrows, grave and keypad +/- also hold the debounce
