@@ -78,7 +78,7 @@ const size_t kLayersLimit = size_t(48) << 20; // the most memory one layered tex
 // untextured) all white, which the colour is multiplied by. Returns the texture, with each
 // picture's layer coordinate, or 0 where the pictures do not allow it (sizes, filters,
 // formats) or the GL has no 3D textures (before GL 1.2).
-unsigned BuildLayers(const std::vector<unsigned> &tiles, GLint wrap, std::vector<float> &layers,
+unsigned BuildLayers(const std::vector<unsigned> &pictures, GLint wrap, std::vector<float> &layers,
                      size_t &bytes) {
     const char *version = reinterpret_cast<const char *>(glGetString(GL_VERSION));
     int major = 0, minor = 0;
@@ -92,20 +92,20 @@ unsigned BuildLayers(const std::vector<unsigned> &tiles, GLint wrap, std::vector
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
     glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &largest);
     auto isPowerOfTwo = [](GLint n) { return n > 0 && (n & (n - 1)) == 0; };
-    struct Tile {
+    struct Picture {
         GLint width = 0, height = 0;
         std::vector<unsigned char> rgba;
     };
-    std::vector<Tile> images(tiles.size());
+    std::vector<Picture> images(pictures.size());
     GLint width = 0, height = 1;
     bool fits = true;
-    for (size_t k = 0; k < tiles.size() && fits; k++) {
-        Tile &tile = images[k];
-        glBindTexture(GL_TEXTURE_2D, tiles[k]);
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tile.width);
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &tile.height);
-        if (tile.width == 0 || tile.height == 0)
-            continue; // no picture
+    for (size_t k = 0; k < pictures.size() && fits; k++) {
+        Picture &picture = images[k];
+        glBindTexture(GL_TEXTURE_2D, pictures[k]);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &picture.width);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &picture.height);
+        if (picture.width == 0 || picture.height == 0)
+            continue; // no picture: a white layer
         GLint format = 0, minFilter = 0, magFilter = 0, wrapS = 0, wrapT = 0;
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
         glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
@@ -115,19 +115,19 @@ unsigned BuildLayers(const std::vector<unsigned> &tiles, GLint wrap, std::vector
         const bool colour = format == GL_RGB || format == GL_RGBA || format == GL_RGB8 ||
                             format == GL_RGBA8 || format == 3 || format == 4;
         fits = colour && minFilter == GL_NEAREST && magFilter == GL_NEAREST && wrapS == wrap &&
-               wrapT == wrap && isPowerOfTwo(tile.width) && isPowerOfTwo(tile.height) &&
-               (width == 0 || tile.width == width);
+               wrapT == wrap && isPowerOfTwo(picture.width) && isPowerOfTwo(picture.height) &&
+               (width == 0 || picture.width == width);
         if (!fits)
             break;
-        width = tile.width;
-        height = std::max(height, tile.height);
-        tile.rgba.resize(size_t(tile.width) * size_t(tile.height) * 4);
-        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, tile.rgba.data());
+        width = picture.width;
+        height = std::max(height, picture.height);
+        picture.rgba.resize(size_t(picture.width) * size_t(picture.height) * 4);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, picture.rgba.data());
     }
     glBindTexture(GL_TEXTURE_2D, GLuint(previous));
-    const GLint depth = static_cast<GLint>(tiles.size());
+    const GLint depth = static_cast<GLint>(pictures.size());
     if (width == 0)
-        width = 1; // no tile has a picture: layers of one white texel
+        width = 1; // not one picture: layers of one white texel
     const size_t size = size_t(width) * size_t(height) * size_t(depth) * 4;
     if (!fits || width > largest || height > largest || depth > largest || size > kLayersLimit)
         return 0;
@@ -135,18 +135,18 @@ unsigned BuildLayers(const std::vector<unsigned> &tiles, GLint wrap, std::vector
     std::vector<unsigned char> texels(size, 255);
     const size_t row = size_t(width) * 4;
     for (size_t k = 0; k < images.size(); k++) {
-        const Tile &tile = images[k];
-        for (GLint y = 0; y < height && !tile.rgba.empty(); y++)
-            std::copy_n(&tile.rgba[size_t(y / (height / tile.height)) * row], row,
+        const Picture &picture = images[k];
+        for (GLint y = 0; y < height && !picture.rgba.empty(); y++)
+            std::copy_n(&picture.rgba[size_t(y / (height / picture.height)) * row], row,
                         &texels[(k * size_t(height) + size_t(y)) * row]);
     }
     while (glGetError() != GL_NO_ERROR) {
     }
     GLint previous3D = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_3D, &previous3D);
-    GLuint atlas = 0;
-    glGenTextures(1, &atlas);
-    glBindTexture(GL_TEXTURE_3D, atlas);
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_3D, texture);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, wrap);
@@ -160,14 +160,14 @@ unsigned BuildLayers(const std::vector<unsigned> &tiles, GLint wrap, std::vector
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
     glBindTexture(GL_TEXTURE_3D, GLuint(previous3D));
     if (glGetError() != GL_NO_ERROR) { // out of memory, most likely
-        glDeleteTextures(1, &atlas);
+        glDeleteTextures(1, &texture);
         return 0;
     }
-    layers.resize(tiles.size());
-    for (size_t k = 0; k < tiles.size(); k++)
+    layers.resize(pictures.size());
+    for (size_t k = 0; k < pictures.size(); k++)
         layers[k] = (float(k) + 0.5f) / float(depth); // the middle of layer k
     bytes = size;
-    return atlas;
+    return texture;
 }
 
 // The pictures given and name 0 (no picture), without repeats, as one layered texture.
