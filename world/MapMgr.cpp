@@ -126,6 +126,8 @@ int CellQuads(int i, int j, const structMap &cell, Corner (&out)[2][4]) {
 // out. Each test against the view volume keeps a margin, so that a corner close to a plane
 // counts as both possibly inside and possibly outside.
 class QuadRun {
+    struct Outcodes;
+
   public:
     QuadRun() {
         glEnable(target_);
@@ -154,19 +156,14 @@ class QuadRun {
     // Quads first to last, each tested against the view volume.
     void Tested(int first, int last) {
         for (int q = first; q < last; q++) {
-            unsigned possiblyOutside = 0, surelyOutside = ~0u;
             const GLuint corners[4] = {GLuint(6 * q), GLuint(6 * q + 1), GLuint(6 * q + 2),
                                        GLuint(6 * q + 5)};
-            for (GLuint k : corners) {
-                const Corner &v = world.corners[k];
-                unsigned possibly, surely;
-                Classify(v.x, v.y, v.z, possibly, surely);
-                possiblyOutside |= possibly;
-                surelyOutside &= surely;
-            }
-            if (surelyOutside)
+            Outcodes codes;
+            for (GLuint k : corners)
+                Classify(world.corners[k].x, world.corners[k].y, world.corners[k].z, codes);
+            if (codes.surely)
                 continue;
-            if (!possiblyOutside) {
+            if (!codes.possibly) {
                 Add(q);
                 continue;
             }
@@ -179,16 +176,12 @@ class QuadRun {
     // Whether a box lies wholly beyond one plane of the view volume (-1), wholly inside it
     // with the margin (1), or neither (0).
     int Box(float x0, float x1, float y0, float y1, float z0, float z1) const {
-        unsigned possiblyOutside = 0, surelyOutside = ~0u;
+        Outcodes codes;
         for (float x : {x0, x1})
             for (float y : {y0, y1})
-                for (float z : {z0, z1}) {
-                    unsigned possibly, surely;
-                    Classify(x, y, z, possibly, surely);
-                    possiblyOutside |= possibly;
-                    surelyOutside &= surely;
-                }
-        return surelyOutside ? -1 : possiblyOutside ? 0 : 1;
+                for (float z : {z0, z1})
+                    Classify(x, y, z, codes);
+        return codes.surely ? -1 : codes.possibly ? 0 : 1;
     }
 
   private:
@@ -215,19 +208,25 @@ class QuadRun {
         }
     }
 
-    // Outcodes of a corner against the six planes of the view volume (-w..w on x, y
-    // and z of clip space): the planes it may lie beyond, and those it surely does.
-    void Classify(float x, float y, float z, unsigned &possibly, unsigned &surely) const {
+    // The planes of the view volume (-w..w on x, y and z of clip space) that some point
+    // of a set may lie beyond, and those that every point surely lies beyond.
+    struct Outcodes {
+        unsigned possibly = 0, surely = ~0u;
+    };
+
+    // Adds a point to the set.
+    void Classify(float x, float y, float z, Outcodes &codes) const {
         float c[4];
         for (int r = 0; r < 4; r++)
             c[r] = clip_[r] * x + clip_[4 + r] * y + clip_[8 + r] * z + clip_[12 + r];
         const float in = c[3] * (1.0f - kMargin), out = c[3] * (1.0f + kMargin) + kMargin;
-        possibly = surely = 0;
+        unsigned surely = 0;
         for (int axis = 0; axis < 3; axis++) {
             const unsigned low = 1u << (2 * axis), high = low << 1;
-            possibly |= (c[axis] >= -in ? 0 : low) | (c[axis] <= in ? 0 : high);
+            codes.possibly |= (c[axis] >= -in ? 0 : low) | (c[axis] <= in ? 0 : high);
             surely |= (c[axis] < -out ? low : 0) | (c[axis] > out ? high : 0);
         }
+        codes.surely &= surely;
     }
 
     static constexpr float kMargin = 1e-3f;
